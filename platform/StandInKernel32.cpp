@@ -1,0 +1,172 @@
+// libKernel32.so: the six Kernel32 entry points the program uses, for POSIX
+// systems. The process's standard input and output serve as its console.
+#include <errno.h>
+#include <poll.h>
+#include <signal.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <type_traits>
+
+#include "platform/Kernel32.h"
+
+using Kernel32::BOOL;
+using Kernel32::DWORD;
+using Kernel32::HANDLE;
+using Kernel32::SIZE_T;
+
+#define EXPORT extern "C" __attribute__((visibility("default")))
+
+EXPORT BOOL AllocConsole();
+EXPORT BOOL FreeConsole();
+EXPORT HANDLE GetStdHandle(DWORD selector);
+EXPORT BOOL WriteConsoleA(HANDLE console, const void* text, DWORD length, DWORD* written, void* reserved);
+EXPORT BOOL ReadConsoleA(HANDLE console, void* buffer, DWORD length, DWORD* read, void* control);
+EXPORT void RtlMoveMemory(void* destination, const void* source, SIZE_T count);
+
+// What the program calls through must be exactly what is defined here.
+static_assert(std::is_same_v<decltype(&AllocConsole), decltype(Kernel32::AllocConsole)::Function>);
+static_assert(std::is_same_v<decltype(&FreeConsole), decltype(Kernel32::FreeConsole)::Function>);
+static_assert(std::is_same_v<decltype(&GetStdHandle), decltype(Kernel32::GetStdHandle)::Function>);
+static_assert(std::is_same_v<decltype(&WriteConsoleA), decltype(Kernel32::WriteConsoleA)::Function>);
+static_assert(std::is_same_v<decltype(&ReadConsoleA), decltype(Kernel32::ReadConsoleA)::Function>);
+static_assert(std::is_same_v<decltype(&RtlMoveMemory), decltype(Kernel32::RtlMoveMemory)::Function>);
+
+namespace {
+
+struct Stream {
+  int descriptor;
+};
+
+bool consoleAllocated = false;
+Stream output{STDOUT_FILENO};
+Stream input{STDIN_FILENO};
+// What GetStdHandle gives when it has nothing: every call on it fails.
+HANDLE const invalidHandle = reinterpret_cast<HANDLE>(-1);
+
+// A line feed that came alone was delivered as a carriage return; the line
+// feed itself is still to be delivered.
+bool lineFeedPending = false;
+bool afterCarriageReturn = false;
+
+bool IsConsole(HANDLE handle, const Stream& stream) { return consoleAllocated && handle == &stream; }
+
+// Write every byte, retrying short and interrupted writes, with SIGPIPE held
+// off: a closed pipe is a failed write, not the end of the process.
+bool WriteAll(int descriptor, const char* bytes, size_t length, DWORD* written) {
+  sigset_t pipe, previous, pending;
+  sigemptyset(&pipe);
+  sigaddset(&pipe, SIGPIPE);
+  pthread_sigmask(SIG_BLOCK, &pipe, &previous);
+  sigpending(&pending);
+  bool alreadyPending = sigismember(&pending, SIGPIPE) == 1;
+
+  bool failed = false;
+  while (length > 0) {
+    ssize_t count = write(descriptor, bytes, length);
+    if (count > 0) {
+      bytes += count;
+      length -= static_cast<size_t>(count);
+      if (written != nullptr) *written += static_cast<DWORD>(count);
+    } else if (count < 0 && errno == EINTR) {
+      continue;
+    } else if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      pollfd ready{descriptor, POLLOUT, 0};
+      poll(&ready, 1, -1);
+    } else {
+      failed = true;
+      break;
+    }
+  }
+
+  if (failed && errno == EPIPE && !alreadyPending) {
+    timespec now{0, 0};
+    sigtimedwait(&pipe, nullptr, &now);
+  }
+  pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+  return !failed;
+}
+
+enum class Arrival { Character, Nothing, Ended };
+
+// One byte of input and no more, so that the rest stays for the next reader.
+Arrival ReadByte(int descriptor, char* byte) {
+  for (;;) {
+    ssize_t count = read(descriptor, byte, 1);
+    if (count == 1) return Arrival::Character;
+    if (count == 0) return Arrival::Ended;
+    if (errno == EINTR) return Arrival::Nothing;
+    if (errno != EAGAIN && errno != EWOULDBLOCK) return Arrival::Ended;
+    pollfd ready{descriptor, POLLIN, 0};
+    if (poll(&ready, 1, -1) < 0 && errno == EINTR) return Arrival::Nothing;
+  }
+}
+
+}  // namespace
+
+BOOL AllocConsole() {
+  if (consoleAllocated) return 0;
+  consoleAllocated = true;
+  return 1;
+}
+
+BOOL FreeConsole() {
+  if (!consoleAllocated) return 0;
+  consoleAllocated = false;
+  lineFeedPending = false;
+  afterCarriageReturn = false;
+  return 1;
+}
+
+HANDLE GetStdHandle(DWORD selector) {
+  if (consoleAllocated && selector == Kernel32::STD_OUTPUT_HANDLE) return &output;
+  if (consoleAllocated && selector == Kernel32::STD_INPUT_HANDLE) return &input;
+  return invalidHandle;
+}
+
+BOOL WriteConsoleA(HANDLE console, const void* text, DWORD length, DWORD* written, void*) {
+  if (written != nullptr) *written = 0;
+  if (!IsConsole(console, output)) return 0;
+  return WriteAll(output.descriptor, static_cast<const char*>(text), length, written) ? 1 : 0;
+}
+
+// Delivers one character, as a console does when Enter is a carriage return:
+// a line feed not after a carriage return arrives as "\r" then "\n".
+BOOL ReadConsoleA(HANDLE console, void* buffer, DWORD length, DWORD* read, void*) {
+  if (read != nullptr) *read = 0;
+  if (!IsConsole(console, input)) return 0;
+  if (length == 0) return 1;
+  char* characters = static_cast<char*>(buffer);
+  DWORD delivered = 0;
+
+  if (lineFeedPending) {
+    lineFeedPending = false;
+    characters[delivered++] = '\n';
+  } else {
+    char byte;
+    switch (ReadByte(input.descriptor, &byte)) {
+      case Arrival::Ended:
+        return 0;
+      case Arrival::Nothing:
+        return 1;
+      case Arrival::Character:
+        break;
+    }
+    if (byte == '\n' && !afterCarriageReturn) {
+      characters[delivered++] = '\r';
+      if (delivered < length)
+        characters[delivered++] = '\n';
+      else
+        lineFeedPending = true;
+    } else {
+      characters[delivered++] = byte;
+    }
+    afterCarriageReturn = byte == '\r';
+  }
+
+  if (read != nullptr) *read = delivered;
+  return 1;
+}
+
+void RtlMoveMemory(void* destination, const void* source, SIZE_T count) { std::memmove(destination, source, count); }

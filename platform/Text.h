@@ -1,0 +1,106 @@
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <new>
+
+// A counted string of characters. Short texts, every line this program
+// writes among them, live inside the object; longer ones on the heap.
+template <typename Char>
+class CountedText {
+ public:
+  CountedText() = default;
+  template <std::uint32_t N>
+  CountedText(const Char (&literal)[N]) {  // NOLINT: literals are texts
+    Append(literal, N - 1);
+  }
+  CountedText(const Char* characters, std::uint32_t length) { Append(characters, length); }
+  CountedText(const CountedText& other) { Append(other.Data(), other.length_); }
+  CountedText(CountedText&& other) noexcept
+      : heap_(std::move(other.heap_)), length_(other.length_), capacity_(other.capacity_) {
+    if (!heap_) std::memcpy(inline_, other.inline_, length_ * sizeof(Char));
+    other.length_ = 0;
+    other.capacity_ = InlineCapacity;
+  }
+  CountedText& operator=(CountedText other) noexcept {
+    heap_ = std::move(other.heap_);
+    length_ = other.length_;
+    capacity_ = other.capacity_;
+    if (!heap_) std::memcpy(inline_, other.inline_, length_ * sizeof(Char));
+    return *this;
+  }
+
+  std::uint32_t Length() const { return length_; }
+  const Char* Data() const { return heap_ ? heap_.get() : inline_; }
+  Char* Data() { return heap_ ? heap_.get() : inline_; }
+
+  void Append(const Char* characters, std::uint32_t length) {
+    Reserve(length);
+    std::memcpy(Data() + length_, characters, length * sizeof(Char));
+    length_ += length;
+  }
+  void Append(Char character) { Append(&character, 1); }
+
+  friend CountedText operator+(CountedText left, const CountedText& right) {
+    left.Append(right.Data(), right.length_);
+    return left;
+  }
+  friend bool operator==(const CountedText& left, const CountedText& right) {
+    return left.length_ == right.length_ && std::memcmp(left.Data(), right.Data(), left.length_ * sizeof(Char)) == 0;
+  }
+
+ private:
+  static constexpr std::uint32_t InlineCapacity = 32;
+
+  // Room for `more` characters beyond the current ones.
+  void Reserve(std::uint32_t more) {
+    if (more <= capacity_ - length_) return;
+    if (more > UINT32_MAX - length_) throw std::bad_alloc();
+    std::uint32_t wanted = length_ + more;
+    std::uint32_t grown = capacity_ > UINT32_MAX / 2 ? UINT32_MAX : capacity_ * 2;
+    capacity_ = grown > wanted ? grown : wanted;
+    std::unique_ptr<Char[]> larger(new Char[capacity_]);
+    std::memcpy(larger.get(), Data(), length_ * sizeof(Char));
+    heap_ = std::move(larger);
+  }
+
+  std::unique_ptr<Char[]> heap_;
+  std::uint32_t length_ = 0;
+  std::uint32_t capacity_ = InlineCapacity;
+  Char inline_[InlineCapacity];
+};
+
+// Every text the program holds is UTF-16.
+using Text = CountedText<char16_t>;
+
+// What the console entry points take.
+using SingleByteText = CountedText<char>;
+
+// A text of exactly N characters: longer texts are cut, shorter ones padded
+// with spaces. It starts as N characters of code 0.
+template <std::uint32_t N>
+class FixedText {
+ public:
+  FixedText() = default;
+  explicit FixedText(const Text& text) {
+    for (std::uint32_t at = 0; at < N; ++at) characters_[at] = at < text.Length() ? text.Data()[at] : u' ';
+  }
+  template <std::uint32_t M>
+  explicit constexpr FixedText(const char16_t (&literal)[M]) {
+    static_assert(M - 1 == N, "a fixed text's literal has its exact length");
+    for (std::uint32_t at = 0; at < N; ++at) characters_[at] = literal[at];
+  }
+
+  static constexpr std::uint32_t Length() { return N; }
+  const char16_t* Data() const { return characters_; }
+
+  friend constexpr bool operator==(const FixedText& left, const FixedText& right) {
+    for (std::uint32_t at = 0; at < N; ++at)
+      if (left.characters_[at] != right.characters_[at]) return false;
+    return true;
+  }
+
+ private:
+  char16_t characters_[N] = {};
+};
