@@ -1,0 +1,115 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "demo/DynamicArray.h"
+#include "demo/ModuleKestrune.h"
+#include "tests/AllocationCounter.h"
+#include "tests/TestPlatform.h"
+
+namespace {
+
+using Calls = std::vector<std::string>;
+using ModuleKestrune::Constants;
+
+const Calls FirstTwoLines = {
+    "AllocConsole",
+    "RtlMoveMemory 2 source=45",
+    "GetStdHandle -11",
+    "WriteConsoleA output \"a: 45, b: 45\\r\\n\" 14 count=0 null",
+    "RtlMoveMemory 2 source=90",
+    "GetStdHandle -11",
+    "WriteConsoleA output \"a: 90, b: 90\\r\\n\" 14 count=0 null",
+};
+
+Calls Join(Calls first, const Calls& second) {
+  first.insert(first.end(), second.begin(), second.end());
+  return first;
+}
+
+TEST(Main, ShippedRunCallsThePlatformInOrder) {
+  TestPlatform::Record& record = TestPlatform::Reset();
+  record.input = {'h', 'i', '\r', 'x'};
+  ModuleKestrune::Main();
+  EXPECT_EQ(record.calls, Join(FirstTwoLines, {
+                                                  "RtlMoveMemory 2 source=1234",
+                                                  "GetStdHandle -11",
+                                                  "WriteConsoleA output \"b: 1234\\r\\n\" 9 count=0 null",
+                                                  "GetStdHandle -10",
+                                                  "ReadConsoleA input buffer=\\x0 1 count=0 null",
+                                                  "GetStdHandle -10",
+                                                  "ReadConsoleA input buffer=h 1 count=0 null",
+                                                  "GetStdHandle -10",
+                                                  "ReadConsoleA input buffer=i 1 count=0 null",
+                                                  "FreeConsole",
+                                              }));
+  EXPECT_EQ(record.input.size(), 1u) << "nothing is read after the carriage return";
+}
+
+TEST(Main, WaitGoesOnThroughReadsThatDeliverNothing) {
+  TestPlatform::Record& record = TestPlatform::Reset();
+  record.input = {TestPlatform::NothingDelivered, TestPlatform::NothingDelivered, '\r'};
+  ModuleKestrune::Main();
+  EXPECT_TRUE(record.input.empty());
+  EXPECT_EQ(record.calls.back(), "FreeConsole");
+}
+
+TEST(Main, EndedInputEndsTheWait) {
+  TestPlatform::Record& record = TestPlatform::Reset();
+  ModuleKestrune::Main();
+  ASSERT_GE(record.calls.size(), 2u);
+  EXPECT_EQ(record.calls[record.calls.size() - 2], "ReadConsoleA input buffer=\\x0 1 count=0 null");
+  EXPECT_EQ(record.calls.back(), "FreeConsole");
+}
+
+// The shipped steps driven into each of their failures: the error leaves Main
+// at once, frees what Main holds and leaves the console allocated.
+struct Failure {
+  const char* name;
+  std::function<void()> expectError;  // runs Main, expecting the error
+  std::size_t writes;                 // lines written before the failure
+};
+
+class MainFailure : public testing::TestWithParam<Failure> {};
+
+TEST_P(MainFailure, LeavesThroughTheCleanUp) {
+  const Failure& failure = GetParam();
+  TestPlatform::Record& record = TestPlatform::Reset();
+  record.input = {'\r'};
+  std::ptrdiff_t before = LiveAllocations();
+  failure.expectError();
+  std::size_t writes = 0, frees = 0;
+  for (const std::string& call : record.calls) {
+    writes += call.rfind("WriteConsoleA", 0) == 0;
+    frees += call == "FreeConsole";
+  }
+  // What the fakes recorded is the test's, not Main's.
+  Calls().swap(record.calls);
+  Calls().swap(record.lookups);
+  EXPECT_EQ(LiveAllocations(), before) << "Main left storage behind";
+  EXPECT_EQ(writes, failure.writes);
+  EXPECT_EQ(frees, 0u);
+  EXPECT_EQ(record.input.size(), 1u) << "the wait never began";
+}
+
+template <typename Error>
+std::function<void()> Raises(Constants constants) {
+  return [constants] { EXPECT_THROW(ModuleKestrune::Main(constants), Error); };
+}
+
+const Constants OffsetOverflows{45, 90, 0, 1000, 999, 32767};
+const Constants FillPastUpperBound{45, 90, 0, 1000, 1001, 1234};
+const Constants StepOverflows{45, 90, 32760, 32767, 32767, 0};
+const Constants UpperBelowLower{45, 90, 10, 9, 999, 1234};
+
+INSTANTIATE_TEST_SUITE_P(
+    Errors, MainFailure,
+    testing::Values(Failure{"OffsetOverflows", Raises<OverflowError>(OffsetOverflows), 2},
+                    Failure{"FillPastUpperBound", Raises<IndexOutOfRangeError>(FillPastUpperBound), 2},
+                    Failure{"StepOverflows", Raises<OverflowError>(StepOverflows), 2},
+                    Failure{"UpperBelowLower", Raises<IndexOutOfRangeError>(UpperBelowLower), 2}),
+    [](const testing::TestParamInfo<Failure>& info) { return std::string(info.param.name); });
+
+}  // namespace

@@ -1,0 +1,129 @@
+#include "tests/TestPlatform.h"
+
+#include <cstdint>
+#include <cstring>
+#include <string_view>
+
+#include "platform/Kernel32.h"
+#include "platform/Platform.h"
+
+namespace TestPlatform {
+
+namespace {
+
+using namespace Kernel32;
+
+Record record;
+int outputHandle, inputHandle;  // their addresses are the handles
+
+std::string Handle(HANDLE handle) {
+  if (handle == &outputHandle) return "output";
+  if (handle == &inputHandle) return "input";
+  return "invalid";
+}
+
+std::string Pointer(const void* pointer) { return pointer == nullptr ? "null" : "set"; }
+
+std::string Escaped(std::string_view bytes) {
+  std::string shown;
+  for (unsigned char byte : bytes) {
+    if (byte == '\r') shown += "\\r";
+    else if (byte == '\n') shown += "\\n";
+    else if (byte < 0x20 || byte >= 0x7F) shown += "\\x" + std::to_string(byte);
+    else shown += static_cast<char>(byte);
+  }
+  return shown;
+}
+
+BOOL FakeAllocConsole() {
+  record.calls.push_back("AllocConsole");
+  return 1;
+}
+
+BOOL FakeFreeConsole() {
+  record.calls.push_back("FreeConsole");
+  return 1;
+}
+
+HANDLE FakeGetStdHandle(DWORD selector) {
+  record.calls.push_back("GetStdHandle " + std::to_string(static_cast<std::int32_t>(selector)));
+  if (selector == STD_OUTPUT_HANDLE) return &outputHandle;
+  if (selector == STD_INPUT_HANDLE) return &inputHandle;
+  return nullptr;
+}
+
+BOOL FakeWriteConsoleA(HANDLE console, const void* text, DWORD length, DWORD* written, void* reserved) {
+  record.calls.push_back("WriteConsoleA " + Handle(console) + " \"" +
+                         Escaped({static_cast<const char*>(text), length}) + "\" " + std::to_string(length) +
+                         " count=" + std::to_string(*written) + " " + Pointer(reserved));
+  *written = length;
+  return 1;
+}
+
+BOOL FakeReadConsoleA(HANDLE console, void* buffer, DWORD length, DWORD* read, void* control) {
+  char* bytes = static_cast<char*>(buffer);
+  record.calls.push_back("ReadConsoleA " + Handle(console) + " buffer=" + Escaped({bytes, length}) + " " +
+                         std::to_string(length) + " count=" + std::to_string(*read) + " " + Pointer(control));
+  if (record.input.empty()) return 0;
+  int next = record.input.front();
+  record.input.pop_front();
+  if (next != NothingDelivered) {
+    bytes[0] = static_cast<char>(next);
+    *read = 1;
+  }
+  return 1;
+}
+
+void FakeRtlMoveMemory(void* destination, const void* source, SIZE_T count) {
+  std::string call = "RtlMoveMemory " + std::to_string(count);
+  if (count == sizeof(std::int16_t)) {
+    std::int16_t moved;
+    std::memcpy(&moved, source, sizeof moved);
+    call += " source=" + std::to_string(moved);
+  }
+  record.calls.push_back(call);
+  std::memmove(destination, source, count);
+}
+
+struct Fake {
+  const char* name;
+  void* address;
+};
+
+const Fake fakes[] = {
+    {"AllocConsole", reinterpret_cast<void*>(&FakeAllocConsole)},
+    {"FreeConsole", reinterpret_cast<void*>(&FakeFreeConsole)},
+    {"GetStdHandle", reinterpret_cast<void*>(&FakeGetStdHandle)},
+    {"WriteConsoleA", reinterpret_cast<void*>(&FakeWriteConsoleA)},
+    {"ReadConsoleA", reinterpret_cast<void*>(&FakeReadConsoleA)},
+    {"RtlMoveMemory", reinterpret_cast<void*>(&FakeRtlMoveMemory)},
+};
+
+}  // namespace
+
+Record& Reset() {
+  record = Record{};
+  return record;
+}
+
+Record& Current() { return record; }
+
+}  // namespace TestPlatform
+
+namespace Platform {
+
+void* OpenLibrary(const char* name) noexcept {
+  return std::strcmp(name, "Kernel32") == 0 ? &TestPlatform::record : nullptr;
+}
+
+void* FindEntryPoint(void* library, const char* name) noexcept {
+  if (library != &TestPlatform::record) return nullptr;
+  TestPlatform::record.lookups.push_back(name);
+  for (const auto& fake : TestPlatform::fakes)
+    if (std::strcmp(fake.name, name) == 0) return fake.address;
+  return nullptr;
+}
+
+void ReportError(const char* message) noexcept { TestPlatform::record.reported = message; }
+
+}  // namespace Platform
