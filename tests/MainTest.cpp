@@ -72,6 +72,8 @@ struct Failure {
   std::size_t writes;                 // lines written before the failure
 };
 
+void PrintTo(const Failure& failure, std::ostream* out) { *out << failure.name; }
+
 class MainFailure : public testing::TestWithParam<Failure> {};
 
 TEST_P(MainFailure, LeavesThroughTheCleanUp) {

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <string_view>
 
-#include "platform/Kernel32.h"
 #include "platform/Platform.h"
+#include "tests/CallLog.h"
 
 namespace TestPlatform {
 
@@ -22,19 +22,6 @@ std::string Handle(HANDLE handle) {
   return "invalid";
 }
 
-std::string Pointer(const void* pointer) { return pointer == nullptr ? "null" : "set"; }
-
-std::string Escaped(std::string_view bytes) {
-  std::string shown;
-  for (unsigned char byte : bytes) {
-    if (byte == '\r') shown += "\\r";
-    else if (byte == '\n') shown += "\\n";
-    else if (byte < 0x20 || byte >= 0x7F) shown += "\\x" + std::to_string(byte);
-    else shown += static_cast<char>(byte);
-  }
-  return shown;
-}
-
 BOOL FakeAllocConsole() {
   record.calls.push_back("AllocConsole");
   return 1;
@@ -46,42 +33,32 @@ BOOL FakeFreeConsole() {
 }
 
 HANDLE FakeGetStdHandle(DWORD selector) {
-  record.calls.push_back("GetStdHandle " + std::to_string(static_cast<std::int32_t>(selector)));
+  record.calls.push_back(CallLog::GetStdHandleCall(selector));
   if (selector == STD_OUTPUT_HANDLE) return &outputHandle;
   if (selector == STD_INPUT_HANDLE) return &inputHandle;
   return nullptr;
 }
 
 BOOL FakeWriteConsoleA(HANDLE console, const void* text, DWORD length, DWORD* written, void* reserved) {
-  record.calls.push_back("WriteConsoleA " + Handle(console) + " \"" +
-                         Escaped({static_cast<const char*>(text), length}) + "\" " + std::to_string(length) +
-                         " count=" + std::to_string(*written) + " " + Pointer(reserved));
+  record.calls.push_back(CallLog::WriteConsoleCall(Handle(console), text, length, written, reserved));
   *written = length;
   return 1;
 }
 
 BOOL FakeReadConsoleA(HANDLE console, void* buffer, DWORD length, DWORD* read, void* control) {
-  char* bytes = static_cast<char*>(buffer);
-  record.calls.push_back("ReadConsoleA " + Handle(console) + " buffer=" + Escaped({bytes, length}) + " " +
-                         std::to_string(length) + " count=" + std::to_string(*read) + " " + Pointer(control));
+  record.calls.push_back(CallLog::ReadConsoleCall(Handle(console), buffer, length, read, control));
   if (record.input.empty()) return 0;
   int next = record.input.front();
   record.input.pop_front();
   if (next != NothingDelivered) {
-    bytes[0] = static_cast<char>(next);
+    static_cast<char*>(buffer)[0] = static_cast<char>(next);
     *read = 1;
   }
   return 1;
 }
 
 void FakeRtlMoveMemory(void* destination, const void* source, SIZE_T count) {
-  std::string call = "RtlMoveMemory " + std::to_string(count);
-  if (count == sizeof(std::int16_t)) {
-    std::int16_t moved;
-    std::memcpy(&moved, source, sizeof moved);
-    call += " source=" + std::to_string(moved);
-  }
-  record.calls.push_back(call);
+  record.calls.push_back(CallLog::MoveMemoryCall(source, count));
   std::memmove(destination, source, count);
 }
 

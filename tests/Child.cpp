@@ -1,0 +1,133 @@
+#include "tests/Child.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <stdexcept>
+#include <thread>
+
+namespace {
+
+[[noreturn]] void Exec(const std::vector<std::string>& command) {
+  std::vector<char*> arguments;
+  for (const std::string& argument : command) arguments.push_back(const_cast<char*>(argument.c_str()));
+  arguments.push_back(nullptr);
+  execv(arguments[0], arguments.data());
+  _exit(127);
+}
+
+}  // namespace
+
+Child Child::InTerminal(const std::vector<std::string>& command, const std::function<void(int)>& adjust) {
+  int terminal;
+  winsize size{24, 80, 0, 0};
+  pid_t pid = forkpty(&terminal, nullptr, nullptr, &size);
+  if (pid < 0) throw std::runtime_error("forkpty failed");
+  if (pid == 0) {
+    if (adjust) adjust(STDIN_FILENO);
+    Exec(command);
+  }
+  return Child(pid, terminal);
+}
+
+Child Child::WithStreams(const std::vector<std::string>& command, int input, int output, int error) {
+  pid_t pid = fork();
+  if (pid < 0) throw std::runtime_error("fork failed");
+  if (pid == 0) {
+    int wanted[] = {input, output, error};
+    for (int target = 0; target < 3; ++target) {
+      if (wanted[target] == Closed) close(target);
+      else if (wanted[target] >= 0 && wanted[target] != target) dup2(wanted[target], target);
+    }
+    Exec(command);
+  }
+  return Child(pid, -1);
+}
+
+Child::Child(Child&& other) noexcept
+    : pid_(other.pid_), terminal_(other.terminal_), status_(other.status_), reaped_(other.reaped_),
+      screen_(std::move(other.screen_)) {
+  other.reaped_ = true;
+  other.terminal_ = -1;
+}
+
+Child::~Child() {
+  if (!reaped_) {
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+  }
+  if (terminal_ >= 0) close(terminal_);
+}
+
+const std::string& Child::ReadUntil(const std::string& wanted, Seconds patience) {
+  auto deadline = std::chrono::steady_clock::now() + patience;
+  while (screen_.find(wanted) == std::string::npos) {
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) break;
+    pollfd ready{terminal_, POLLIN, 0};
+    if (poll(&ready, 1, static_cast<int>(left.count())) <= 0) break;
+    char bytes[4096];
+    ssize_t count = read(terminal_, bytes, sizeof bytes);
+    if (count <= 0) break;  // the terminal's other end closed
+    screen_.append(bytes, static_cast<size_t>(count));
+  }
+  return screen_;
+}
+
+void Child::Type(const std::string& keys) {
+  if (write(terminal_, keys.data(), keys.size()) != static_cast<ssize_t>(keys.size()))
+    throw std::runtime_error("typing failed");
+}
+
+bool Child::Running() {
+  if (reaped_) return false;
+  pid_t done = waitpid(pid_, &status_, WNOHANG);
+  if (done == pid_) reaped_ = true;
+  return !reaped_;
+}
+
+int Child::Wait(Seconds patience) {
+  auto deadline = std::chrono::steady_clock::now() + patience;
+  while (Running()) {
+    if (terminal_ >= 0) ReadUntil("\x01never\x01", std::chrono::milliseconds(20));  // keep the terminal drained
+    else std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    if (std::chrono::steady_clock::now() > deadline) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+      reaped_ = true;
+      return -1;
+    }
+  }
+  return WIFEXITED(status_) ? WEXITSTATUS(status_) : -1;
+}
+
+std::string ReadAll(int descriptor) {
+  std::string all;
+  char bytes[4096];
+  ssize_t count;
+  while ((count = read(descriptor, bytes, sizeof bytes)) > 0) all.append(bytes, static_cast<size_t>(count));
+  return all;
+}
+
+std::string TemporaryFolder() {
+  std::string pattern = (std::getenv("TMPDIR") ? std::string(std::getenv("TMPDIR")) : "/tmp") + "/kestrune-XXXXXX";
+  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+  return pattern;
+}
+
+void CopyFile(const std::string& from, const std::string& to) {
+  int source = open(from.c_str(), O_RDONLY | O_CLOEXEC);
+  int target = open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0755);
+  if (source < 0 || target < 0) throw std::runtime_error("cannot copy " + from);
+  std::string bytes = ReadAll(source);
+  bool written = write(target, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+  close(source);
+  close(target);
+  if (!written) throw std::runtime_error("cannot copy " + from);
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+// A program run by a test: in a pseudo-terminal, as a person would run it,
+// or with its standard streams on descriptors the test chose.
+class Child {
+ public:
+  using Seconds = std::chrono::duration<double>;
+  static constexpr Seconds Patience{10};
+
+  // In a new pseudo-terminal whose settings `adjust` may change first.
+  static Child InTerminal(const std::vector<std::string>& command,
+                          const std::function<void(int terminal)>& adjust = nullptr);
+  // A descriptor of Inherited leaves the test's own; Closed starts it closed.
+  static constexpr int Inherited = -1, Closed = -2;
+  static Child WithStreams(const std::vector<std::string>& command, int input, int output, int error);
+
+  Child(Child&& other) noexcept;
+  Child& operator=(Child&&) = delete;
+  ~Child();
+
+  // The terminal's output so far, read until `wanted` has appeared or the
+  // patience runs out.
+  const std::string& ReadUntil(const std::string& wanted, Seconds patience = Patience);
+  void Type(const std::string& keys);
+  bool Running();
+  // The exit status, or -1 when it had to be killed (or died by a signal).
+  int Wait(Seconds patience = Patience);
+  int Terminal() const { return terminal_; }
+
+ private:
+  Child(pid_t pid, int terminal) : pid_(pid), terminal_(terminal) {}
+
+  pid_t pid_;
+  int terminal_;
+  int status_ = 0;
+  bool reaped_ = false;
+  std::string screen_;
+};
+
+// Helpers around the test's own files.
+std::string ReadAll(int descriptor);
+std::string TemporaryFolder();
+void CopyFile(const std::string& from, const std::string& to);

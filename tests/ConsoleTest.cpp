@@ -1,0 +1,164 @@
+// The built program with its Kernel32 library, run the way a person runs it.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <string>
+#include <thread>
+
+#include "tests/Child.h"
+
+namespace {
+
+const std::string Program = KESTRUNE_EXECUTABLE;
+const std::string Lines = "a: 45, b: 45\r\n"
+                          "a: 90, b: 90\r\n"
+                          "b: 1234\r\n";
+
+// Output exactly as the program sent it: no "\n" to "\r\n" on the way.
+void RawOutput(int terminal) {
+  termios settings;
+  tcgetattr(terminal, &settings);
+  settings.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+  tcsetattr(terminal, TCSANOW, &settings);
+}
+
+// Nor any input processing: Enter arrives as the "\r" it is.
+void RawInputAndOutput(int terminal) {
+  RawOutput(terminal);
+  termios settings;
+  tcgetattr(terminal, &settings);
+  settings.c_iflag &= ~static_cast<tcflag_t>(ICRNL);
+  settings.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
+  tcsetattr(terminal, TCSANOW, &settings);
+}
+
+TEST(Console, ShowsTheThreeLinesThenWaits) {
+  Child run = Child::InTerminal({Program}, RawOutput);
+  EXPECT_EQ(run.ReadUntil(Lines), Lines);
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  EXPECT_TRUE(run.Running()) << "it stopped without waiting for Enter";
+  EXPECT_EQ(run.ReadUntil("more", std::chrono::milliseconds(100)), Lines) << "it wrote more before any key";
+  run.Type("\r");
+  EXPECT_EQ(run.Wait(), 0);
+}
+
+struct Ending {
+  const char* name;
+  void (*terminal)(int);
+  const char* typedFirst;  // keys that must not end the wait
+  const char* enter;       // the key that does
+  const char* echo;        // what the terminal itself shows of them all
+};
+
+void PrintTo(const Ending& ending, std::ostream* out) { *out << ending.name; }
+
+class ConsoleWait : public testing::TestWithParam<Ending> {};
+
+TEST_P(ConsoleWait, EndsWithStatusZeroAndWritesNothingMore) {
+  const Ending& ending = GetParam();
+  Child run = Child::InTerminal({Program}, ending.terminal);
+  ASSERT_EQ(run.ReadUntil(Lines), Lines);
+  run.Type(ending.typedFirst);
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_TRUE(run.Running()) << "the wait ended before Enter";
+  run.Type(ending.enter);
+  EXPECT_EQ(run.Wait(), 0);
+  EXPECT_EQ(run.ReadUntil("more", std::chrono::milliseconds(100)), Lines + ending.echo);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, ConsoleWait,
+    testing::Values(Ending{"EnterOnAnEmptyLine", RawOutput, "", "\r", "\n"},
+                    Ending{"TypedCharactersAreDropped", RawOutput, "abc", "\r", "abc\n"},
+                    Ending{"LineFeedIsEnter", RawOutput, "x", "\n", "x\n"},
+                    Ending{"CarriageReturnFromARawTerminal", RawInputAndOutput, "ab", "\r", ""},
+                    Ending{"EndOfInput", RawOutput, "", "\x04", ""}),
+    [](const testing::TestParamInfo<Ending>& info) { return std::string(info.param.name); });
+
+struct Pipe {
+  int read = -1, write = -1;
+  Pipe() {
+    int ends[2];
+    if (pipe2(ends, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+    read = ends[0];
+    write = ends[1];
+  }
+  ~Pipe() {
+    CloseRead();
+    CloseWrite();
+  }
+  void CloseRead() {
+    if (read >= 0) close(read);
+    read = -1;
+  }
+  void CloseWrite() {
+    if (write >= 0) close(write);
+    write = -1;
+  }
+};
+
+// A file holding `text`, open for reading from its start.
+int InputFile(const std::string& text) {
+  std::string folder = TemporaryFolder();
+  std::string path = folder + "/input";
+  int file = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  if (write(file, text.data(), text.size()) != static_cast<ssize_t>(text.size())) throw std::runtime_error("write");
+  lseek(file, 0, SEEK_SET);
+  unlink(path.c_str());
+  rmdir(folder.c_str());
+  return file;
+}
+
+TEST(ConsoleStreams, InputThatIsEmptyEndsTheWaitAtOnce) {
+  int input = open("/dev/null", O_RDONLY | O_CLOEXEC);
+  Pipe output, errors;
+  Child run = Child::WithStreams({Program}, input, output.write, errors.write);
+  output.CloseWrite();
+  errors.CloseWrite();
+  EXPECT_EQ(ReadAll(output.read), Lines);
+  EXPECT_EQ(ReadAll(errors.read), "");
+  EXPECT_EQ(run.Wait(std::chrono::seconds(2)), 0);
+  close(input);
+}
+
+TEST(ConsoleStreams, ReadsNothingAfterTheCarriageReturn) {
+  struct Case {
+    const char* input;
+    off_t taken;
+  } cases[] = {{"\rleft for the next reader", 1}, {"ab\rcd\r", 3}, {"ab\nleft", 3}, {"\r\n", 1}};
+  for (const Case& c : cases) {
+    int input = InputFile(c.input);
+    int output = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    Child run = Child::WithStreams({Program}, input, output, Child::Inherited);
+    EXPECT_EQ(run.Wait(), 0);
+    EXPECT_EQ(lseek(input, 0, SEEK_CUR), c.taken) << c.input;
+    close(input);
+    close(output);
+  }
+}
+
+// A write that fails loses its line; the run goes on to the wait and ends well.
+TEST(ConsoleStreams, FailedWritesAreLostAndTheRunEndsWell) {
+  Pipe closedPipe;
+  closedPipe.CloseRead();
+  int full = open("/dev/full", O_WRONLY | O_CLOEXEC);
+  struct Case {
+    const char* name;
+    int output;
+  } cases[] = {{"full disk", full}, {"closed pipe", closedPipe.write}, {"closed descriptor", Child::Closed}};
+  for (const Case& c : cases) {
+    int input = InputFile("\r");
+    Pipe errors;
+    Child run = Child::WithStreams({Program}, input, c.output, errors.write);
+    errors.CloseWrite();
+    EXPECT_EQ(ReadAll(errors.read), "") << c.name;
+    EXPECT_EQ(run.Wait(), 0) << c.name;
+    EXPECT_EQ(lseek(input, 0, SEEK_CUR), 1) << c.name << ": the wait did not read its Enter";
+    close(input);
+  }
+  close(full);
+}
+
+}  // namespace

@@ -1,0 +1,109 @@
+// The built program beside a Kernel32 library that logs what it is asked.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/Child.h"
+
+namespace {
+
+using Calls = std::vector<std::string>;
+
+// A folder holding a copy of the program and, unless none is given, `library`
+// as its libKernel32.so.
+class RecordedRun : public testing::Test {
+ protected:
+  void SetUp() override { folder_ = TemporaryFolder(); }
+  void TearDown() override {
+    for (const char* file : {"/Kestrune", "/libKernel32.so", "/record"}) unlink((folder_ + file).c_str());
+    rmdir(folder_.c_str());
+  }
+
+  // Runs the copy with `input` as the characters its reads deliver.
+  int Run(const char* library, const std::string& input) {
+    CopyFile(KESTRUNE_EXECUTABLE, folder_ + "/Kestrune");
+    if (library != nullptr) CopyFile(library, folder_ + "/libKernel32.so");
+    setenv("KERNEL32_RECORD", (folder_ + "/record").c_str(), 1);
+    setenv("KERNEL32_INPUT", input.c_str(), 1);
+    int errors[2];
+    if (pipe2(errors, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+    Child run = Child::WithStreams({folder_ + "/Kestrune"}, Child::Inherited, Child::Inherited, errors[1]);
+    close(errors[1]);
+    errors_ = ReadAll(errors[0]);
+    close(errors[0]);
+    unsetenv("KERNEL32_RECORD");
+    unsetenv("KERNEL32_INPUT");
+    return run.Wait();
+  }
+
+  Calls Recorded() const {
+    Calls calls;
+    int file = open((folder_ + "/record").c_str(), O_RDONLY | O_CLOEXEC);
+    if (file < 0) return calls;
+    std::istringstream lines(ReadAll(file));
+    close(file);
+    for (std::string line; std::getline(lines, line);) calls.push_back(line);
+    return calls;
+  }
+
+  std::string folder_;
+  std::string errors_;
+};
+
+const Calls UntilTheWait = {
+    "AllocConsole",
+    "RtlMoveMemory 2 source=45",
+    "GetStdHandle -11",
+    "WriteConsoleA output \"a: 45, b: 45\\r\\n\" 14 count=0 null",
+    "RtlMoveMemory 2 source=90",
+    "GetStdHandle -11",
+    "WriteConsoleA output \"a: 90, b: 90\\r\\n\" 14 count=0 null",
+    "RtlMoveMemory 2 source=1234",
+    "GetStdHandle -11",
+    "WriteConsoleA output \"b: 1234\\r\\n\" 9 count=0 null",
+};
+
+Calls Then(Calls first, const Calls& second) {
+  first.insert(first.end(), second.begin(), second.end());
+  return first;
+}
+
+TEST_F(RecordedRun, CallsEachEntryPointAsDeclared) {
+  EXPECT_EQ(Run(RECORDING_LIBRARY, "k\r"), 0);
+  EXPECT_EQ(Recorded(), Then(UntilTheWait, {
+                                               "GetStdHandle -10",
+                                               "ReadConsoleA input buffer=\\x0 1 count=0 null",
+                                               "GetStdHandle -10",
+                                               "ReadConsoleA input buffer=k 1 count=0 null",
+                                               "FreeConsole",
+                                           }));
+  EXPECT_EQ(errors_, "");
+}
+
+TEST_F(RecordedRun, InputThatEndsReleasesTheConsole) {
+  EXPECT_EQ(Run(RECORDING_LIBRARY, ""), 0);
+  EXPECT_EQ(Recorded(), Then(UntilTheWait, {
+                                               "GetStdHandle -10",
+                                               "ReadConsoleA input buffer=\\x0 1 count=0 null",
+                                               "FreeConsole",
+                                           }));
+}
+
+TEST_F(RecordedRun, MissingEntryPointIsNamedAndEndsTheRun) {
+  EXPECT_EQ(Run(RECORDING_LIBRARY_WITHOUT_READ_CONSOLE, "\r"), 1);
+  EXPECT_EQ(Recorded(), Then(UntilTheWait, {"GetStdHandle -10"})) << "FreeConsole must not follow an error";
+  EXPECT_EQ(errors_, "Kestrune: cannot bind ReadConsoleA: the library Kernel32 has no entry point of that name\n");
+}
+
+TEST_F(RecordedRun, MissingLibraryIsNamedAndEndsTheRun) {
+  EXPECT_EQ(Run(nullptr, "\r"), 1);
+  EXPECT_EQ(Recorded(), Calls{});
+  EXPECT_EQ(errors_, "Kestrune: cannot bind AllocConsole: the library Kernel32 cannot be loaded\n");
+}
+
+}  // namespace
