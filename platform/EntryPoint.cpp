@@ -1,15 +1,16 @@
 #include "platform/EntryPoint.h"
 
-#include <cstdio>
-
 #include "platform/Platform.h"
 
 BindError::BindError(const char* library, const char* entry, bool libraryLoaded) noexcept {
-  if (libraryLoaded)
-    std::snprintf(message_, sizeof message_, "cannot bind %s: the library %s has no entry point of that name", entry,
-                  library);
-  else
-    std::snprintf(message_, sizeof message_, "cannot bind %s: the library %s cannot be loaded", entry, library);
+  // Joined by hand: a formatting library would be the largest thing in the program.
+  const char* pieces[] = {"cannot bind ", entry, ": the library ", library,
+                          libraryLoaded ? " has no entry point of that name" : " cannot be loaded"};
+  char* end = message_;
+  char* last = message_ + sizeof message_ - 1;
+  for (const char* piece : pieces)
+    for (; *piece != '\0' && end < last; ++piece) *end++ = *piece;
+  *end = '\0';
 }
 
 void* Library::Find(const char* entry) {

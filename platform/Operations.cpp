@@ -1,32 +1,34 @@
 #include "platform/Operations.h"
 
+#include <array>
+
 namespace {
 
 // The console's single-byte code page is Latin-1: a UTF-16 character below
-// 256 is that byte, any other character (a surrogate pair counts as one) is "?".
-SingleByteText ToSingleByte(const char16_t* characters, std::uint32_t length) {
-  SingleByteText bytes;
-  for (std::uint32_t at = 0; at < length; ++at) {
-    char16_t character = characters[at];
-    bool pair = character >= 0xD800 && character <= 0xDBFF && at + 1 < length && characters[at + 1] >= 0xDC00 &&
-                characters[at + 1] <= 0xDFFF;
-    if (pair) ++at;
-    bytes.Append(character < 0x100 ? static_cast<char>(character) : '?');
-  }
-  return bytes;
+// 256 is that byte, any other character is "?".
+char ToSingleByte(char16_t character) { return character < 0x100 ? static_cast<char>(character) : '?'; }
+char16_t FromSingleByte(char byte) { return static_cast<unsigned char>(byte); }
+
+bool IsSurrogatePair(const char16_t* characters, std::uint32_t at, std::uint32_t length) {
+  return characters[at] >= 0xD800 && characters[at] <= 0xDBFF && at + 1 < length && characters[at + 1] >= 0xDC00 &&
+         characters[at + 1] <= 0xDFFF;
 }
 
-Text FromSingleByte(const char* bytes, std::uint32_t length) {
-  Text text;
-  for (std::uint32_t at = 0; at < length; ++at) text.Append(static_cast<unsigned char>(bytes[at]));
-  return text;
+// A surrogate pair is one character, so one "?".
+SingleByteText ToSingleByte(const Text& text) {
+  SingleByteText bytes;
+  for (std::uint32_t at = 0; at < text.Length(); ++at) {
+    bytes.Append(ToSingleByte(text.Data()[at]));
+    if (IsSurrogatePair(text.Data(), at, text.Length())) ++at;
+  }
+  return bytes;
 }
 
 }  // namespace
 
 void WriteLine(const Text& line) {
   Kernel32::HANDLE console = Kernel32::GetStdHandle(Kernel32::STD_OUTPUT_HANDLE);
-  SingleByteText copy = ToSingleByte(line.Data(), line.Length());
+  SingleByteText copy = ToSingleByte(line);
   Kernel32::DWORD written = 0;
   // The copy's own length: a text that is not all Latin-1 can be shorter in bytes.
   Kernel32::WriteConsoleA(console, copy.Data(), copy.Length(), &written, nullptr);
@@ -34,11 +36,15 @@ void WriteLine(const Text& line) {
 
 bool ReadKey(FixedText<1>& key) {
   Kernel32::HANDLE console = Kernel32::GetStdHandle(Kernel32::STD_INPUT_HANDLE);
-  SingleByteText buffer = ToSingleByte(key.Data(), key.Length());
+  // One byte a character, on the stack: this runs for every key pressed.
+  constexpr std::uint32_t length = FixedText<1>::Length();
+  std::array<char, length> buffer;
+  for (std::uint32_t at = 0; at < length; ++at) buffer[at] = ToSingleByte(key.Data()[at]);
   Kernel32::DWORD read = 0;
-  // The buffer's own length bounds what the read may fill; for one character it is 1.
-  Kernel32::BOOL delivered = Kernel32::ReadConsoleA(console, buffer.Data(), buffer.Length(), &read, nullptr);
-  key = FixedText<1>(FromSingleByte(buffer.Data(), buffer.Length()));
+  Kernel32::BOOL delivered = Kernel32::ReadConsoleA(console, buffer.data(), length, &read, nullptr);
+  std::array<char16_t, length> converted;
+  for (std::uint32_t at = 0; at < length; ++at) converted[at] = FromSingleByte(buffer[at]);
+  key = FixedText<1>(converted.data(), length);
   return delivered != 0;
 }
 

@@ -46,6 +46,12 @@ class CountedText {
     left.Append(right.Data(), right.length_);
     return left;
   }
+  // A literal joins without first becoming a text of its own.
+  template <std::uint32_t N>
+  friend CountedText operator+(CountedText left, const Char (&literal)[N]) {
+    left.Append(literal, N - 1);
+    return left;
+  }
   friend bool operator==(const CountedText& left, const CountedText& right) {
     return left.length_ == right.length_ && std::memcmp(left.Data(), right.Data(), left.length_ * sizeof(Char)) == 0;
   }
@@ -83,9 +89,10 @@ template <std::uint32_t N>
 class FixedText {
  public:
   FixedText() = default;
-  explicit FixedText(const Text& text) {
-    for (std::uint32_t at = 0; at < N; ++at) characters_[at] = at < text.Length() ? text.Data()[at] : u' ';
+  FixedText(const char16_t* characters, std::uint32_t length) {
+    for (std::uint32_t at = 0; at < N; ++at) characters_[at] = at < length ? characters[at] : u' ';
   }
+  explicit FixedText(const Text& text) : FixedText(text.Data(), text.Length()) {}
   template <std::uint32_t M>
   explicit constexpr FixedText(const char16_t (&literal)[M]) {
     static_assert(M - 1 == N, "a fixed text's literal has its exact length");
