@@ -7,7 +7,7 @@ set -euo pipefail
 
 build=(cmake ninja-build g++ libgtest-dev)
 test=("${build[@]}" binutils g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 icoutils)
-bench=("${test[@]}" valgrind)
+bench=("${test[@]}" gcc valgrind time)
 
 case "${1:-}" in
   build) wanted=("${build[@]}") ;;

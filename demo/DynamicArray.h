@@ -31,13 +31,14 @@ class DynamicArray {
 
   bool Present() const { return elements_ != nullptr; }
 
-  // Every element zero; whatever the array held before is freed.
+  // Every element zero; what the array held before is freed.
   void Allocate(Int16 lower, Int16 upper) {
     if (holds_ != 0) throw ArrayHeldError();
     if (upper < lower) throw IndexOutOfRangeError();
-    elements_.reset();
-    count_ = static_cast<std::uint32_t>(upper.Value() - lower.Value() + 1);
-    elements_ = std::make_unique<Element[]>(count_);
+    std::uint32_t count = static_cast<std::uint32_t>(upper.Value() - lower.Value() + 1);
+    // Allocated before anything changes: if it fails, the array is as it was.
+    elements_ = std::make_unique<Element[]>(count);
+    count_ = count;
     lower_ = lower;
   }
 
@@ -50,9 +51,9 @@ class DynamicArray {
 
   Element& operator()(Int16 index) {
     // An index below the lower bound wraps to a large offset, so one
-    // comparison checks both bounds.
+    // comparison checks both bounds; an absent array counts no elements.
     std::uint32_t offset = static_cast<std::uint32_t>(index.Value() - lower_.Value());
-    if (!Present() || offset >= count_) throw IndexOutOfRangeError();
+    if (offset >= count_) throw IndexOutOfRangeError();
     return elements_[offset];
   }
 

@@ -6,6 +6,7 @@
 
 #include <climits>
 #include <cstring>
+#include <initializer_list>
 
 #include "platform/Platform.h"
 
@@ -17,16 +18,17 @@ void* OpenLibrary(const char* name) noexcept {
   char path[PATH_MAX];
   ssize_t length = readlink("/proc/self/exe", path, sizeof path);
   if (length <= 0 || length == static_cast<ssize_t>(sizeof path)) return nullptr;
-  size_t folder = static_cast<size_t>(length);
-  while (folder > 0 && path[folder - 1] != '/') --folder;
-  const char prefix[] = "lib", suffix[] = ".so";
-  size_t nameLength = std::strlen(name);
-  if (folder + sizeof prefix - 1 + nameLength + sizeof suffix > sizeof path) return nullptr;
-  char* end = path + folder;
-  std::memcpy(end, prefix, sizeof prefix - 1);
-  std::memcpy(end += sizeof prefix - 1, name, nameLength);
-  std::memcpy(end + nameLength, suffix, sizeof suffix);
-  return dlopen(path, RTLD_NOW | RTLD_LOCAL);
+  char* end = path + length;
+  while (end > path && end[-1] != '/') --end;
+  const char* last = path + sizeof path - 1;
+  for (const char* piece : {"lib", name, ".so"}) {
+    for (; *piece != '\0'; ++piece) {
+      if (end == last) return nullptr;
+      *end++ = *piece;
+    }
+  }
+  *end = '\0';
+  return dlopen(path, RTLD_LAZY | RTLD_LOCAL);
 }
 
 void* FindEntryPoint(void* library, const char* name) noexcept { return dlsym(library, name); }

@@ -3,7 +3,6 @@
 #include <errno.h>
 #include <poll.h>
 #include <signal.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -40,8 +39,8 @@ struct Stream {
 };
 
 bool consoleAllocated = false;
-Stream output{STDOUT_FILENO};
-Stream input{STDIN_FILENO};
+const Stream output{STDOUT_FILENO};
+const Stream input{STDIN_FILENO};
 // What GetStdHandle gives when it has nothing: every call on it fails.
 HANDLE const invalidHandle = reinterpret_cast<HANDLE>(-1);
 
@@ -52,17 +51,12 @@ bool afterCarriageReturn = false;
 
 bool IsConsole(HANDLE handle, const Stream& stream) { return consoleAllocated && handle == &stream; }
 
-// Write every byte, retrying short and interrupted writes, with SIGPIPE held
-// off: a closed pipe is a failed write, not the end of the process.
-bool WriteAll(int descriptor, const char* bytes, size_t length, DWORD* written) {
-  sigset_t pipe, previous, pending;
-  sigemptyset(&pipe);
-  sigaddset(&pipe, SIGPIPE);
-  pthread_sigmask(SIG_BLOCK, &pipe, &previous);
-  sigpending(&pending);
-  bool alreadyPending = sigismember(&pending, SIGPIPE) == 1;
+// What SIGPIPE did before the console was allocated. While it is, a write to
+// a closed pipe is a failed write, as on Windows, not the end of the process.
+struct sigaction pipeBeforeConsole;
 
-  bool failed = false;
+// Write every byte, retrying short and interrupted writes.
+bool WriteAll(int descriptor, const char* bytes, size_t length, DWORD* written) {
   while (length > 0) {
     ssize_t count = write(descriptor, bytes, length);
     if (count > 0) {
@@ -75,44 +69,50 @@ bool WriteAll(int descriptor, const char* bytes, size_t length, DWORD* written) 
       pollfd ready{descriptor, POLLOUT, 0};
       poll(&ready, 1, -1);
     } else {
-      failed = true;
-      break;
+      return false;
     }
   }
-
-  if (failed && errno == EPIPE && !alreadyPending) {
-    timespec now{0, 0};
-    sigtimedwait(&pipe, nullptr, &now);
-  }
-  pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-  return !failed;
+  return true;
 }
 
 enum class Arrival { Character, Nothing, Ended };
 
-// One byte of input and no more, so that the rest stays for the next reader.
-Arrival ReadByte(int descriptor, char* byte) {
+// After a read that brought no byte: waits for input on a descriptor that
+// does not wait by itself, and tells an interruption from the end.
+[[gnu::noinline]] Arrival AfterEmptyRead(int descriptor, char* byte, ssize_t count) {
   for (;;) {
-    ssize_t count = read(descriptor, byte, 1);
     if (count == 1) return Arrival::Character;
     if (count == 0) return Arrival::Ended;
     if (errno == EINTR) return Arrival::Nothing;
     if (errno != EAGAIN && errno != EWOULDBLOCK) return Arrival::Ended;
     pollfd ready{descriptor, POLLIN, 0};
     if (poll(&ready, 1, -1) < 0 && errno == EINTR) return Arrival::Nothing;
+    count = read(descriptor, byte, 1);
   }
+}
+
+// One byte of input and no more, so that the rest stays for the next reader.
+Arrival ReadByte(int descriptor, char* byte) {
+  ssize_t count = read(descriptor, byte, 1);
+  if (count == 1) [[likely]]
+    return Arrival::Character;
+  return AfterEmptyRead(descriptor, byte, count);
 }
 
 }  // namespace
 
 BOOL AllocConsole() {
   if (consoleAllocated) return 0;
+  struct sigaction ignore = {};
+  ignore.sa_handler = SIG_IGN;
+  sigaction(SIGPIPE, &ignore, &pipeBeforeConsole);
   consoleAllocated = true;
   return 1;
 }
 
 BOOL FreeConsole() {
   if (!consoleAllocated) return 0;
+  sigaction(SIGPIPE, &pipeBeforeConsole, nullptr);
   consoleAllocated = false;
   lineFeedPending = false;
   afterCarriageReturn = false;
@@ -120,8 +120,9 @@ BOOL FreeConsole() {
 }
 
 HANDLE GetStdHandle(DWORD selector) {
-  if (consoleAllocated && selector == Kernel32::STD_OUTPUT_HANDLE) return &output;
-  if (consoleAllocated && selector == Kernel32::STD_INPUT_HANDLE) return &input;
+  if (!consoleAllocated) return invalidHandle;
+  if (selector == Kernel32::STD_INPUT_HANDLE) return const_cast<Stream*>(&input);
+  if (selector == Kernel32::STD_OUTPUT_HANDLE) return const_cast<Stream*>(&output);
   return invalidHandle;
 }
 
@@ -144,8 +145,8 @@ BOOL ReadConsoleA(HANDLE console, void* buffer, DWORD length, DWORD* read, void*
     lineFeedPending = false;
     characters[delivered++] = '\n';
   } else {
-    char byte;
-    switch (ReadByte(input.descriptor, &byte)) {
+    // Straight into the caller's buffer: a read that brings nothing leaves it as it was.
+    switch (ReadByte(input.descriptor, characters)) {
       case Arrival::Ended:
         return 0;
       case Arrival::Nothing:
@@ -153,14 +154,13 @@ BOOL ReadConsoleA(HANDLE console, void* buffer, DWORD length, DWORD* read, void*
       case Arrival::Character:
         break;
     }
+    char byte = characters[delivered++];
     if (byte == '\n' && !afterCarriageReturn) {
-      characters[delivered++] = '\r';
+      characters[0] = '\r';
       if (delivered < length)
         characters[delivered++] = '\n';
       else
         lineFeedPending = true;
-    } else {
-      characters[delivered++] = byte;
     }
     afterCarriageReturn = byte == '\r';
   }

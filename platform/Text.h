@@ -12,24 +12,15 @@ class CountedText {
  public:
   CountedText() = default;
   template <std::uint32_t N>
-  CountedText(const Char (&literal)[N]) {  // NOLINT: literals are texts
-    Append(literal, N - 1);
-  }
+  CountedText(const Char (&literal)[N]) : CountedText(literal, N - 1) {}  // NOLINT: literals are texts
   CountedText(const Char* characters, std::uint32_t length) { Append(characters, length); }
   CountedText(const CountedText& other) { Append(other.Data(), other.length_); }
-  CountedText(CountedText&& other) noexcept
-      : heap_(std::move(other.heap_)), length_(other.length_), capacity_(other.capacity_) {
-    if (!heap_) std::memcpy(inline_, other.inline_, length_ * sizeof(Char));
-    other.length_ = 0;
-    other.capacity_ = InlineCapacity;
-  }
-  CountedText& operator=(CountedText other) noexcept {
-    heap_ = std::move(other.heap_);
-    length_ = other.length_;
-    capacity_ = other.capacity_;
-    if (!heap_) std::memcpy(inline_, other.inline_, length_ * sizeof(Char));
+  CountedText(CountedText&& other) noexcept { Take(other); }
+  CountedText& operator=(CountedText&& other) noexcept {
+    if (this != &other) Take(other);
     return *this;
   }
+  CountedText& operator=(const CountedText& other) { return *this = CountedText(other); }
 
   std::uint32_t Length() const { return length_; }
   const Char* Data() const { return heap_ ? heap_.get() : inline_; }
@@ -58,6 +49,16 @@ class CountedText {
 
  private:
   static constexpr std::uint32_t InlineCapacity = 32;
+
+  // Takes other's characters, leaving it empty.
+  void Take(CountedText& other) noexcept {
+    heap_ = std::move(other.heap_);
+    length_ = other.length_;
+    capacity_ = other.capacity_;
+    if (!heap_) std::memcpy(inline_, other.inline_, length_ * sizeof(Char));
+    other.length_ = 0;
+    other.capacity_ = InlineCapacity;
+  }
 
   // Room for `more` characters beyond the current ones.
   void Reserve(std::uint32_t more) {

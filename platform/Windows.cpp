@@ -15,12 +15,12 @@ static_assert(std::is_same_v<decltype(Kernel32::AllocConsole)::Function, decltyp
 static_assert(std::is_same_v<decltype(Kernel32::FreeConsole)::Function, decltype(&::FreeConsole)>,
               "Kernel32 entry points are declared with the system's calling convention");
 
-// Bound by name like Kernel32's, so that a program that never fails never loads it.
-namespace User32 {
-Library User32{"User32"};
-EntryPoint<int(ENTRY_CALL*)(HWND owner, const char* text, const char* caption, UINT type)> MessageBoxA{User32,
-                                                                                                      "MessageBoxA"};
-}  // namespace User32
+
+// The C runtime's own _matherr prints a message for a failed floating-point
+// library call, and brings that printing in with it. This program makes no
+// such call; the C runtime lets a program supply its own, and this one asks
+// for the default action, which only sets errno.
+extern "C" int _matherr(struct _exception*) { return 0; }
 
 namespace Platform {
 
@@ -31,11 +31,13 @@ void* FindEntryPoint(void* library, const char* name) noexcept {
 }
 
 void ReportError(const char* message) noexcept {
-  try {
-    User32::MessageBoxA(nullptr, message, "Kestrune", MB_OK | MB_ICONERROR);
-  } catch (const BindError&) {
-    // Without User32 there is nowhere left to say it; the exit status still does.
-  }
+  // Bound by name when needed, so that a run without errors never loads User32.
+  using MessageBoxFunction = int(ENTRY_CALL*)(HWND owner, const char* text, const char* caption, UINT type);
+  void* user32 = OpenLibrary("User32");
+  void* messageBox = user32 != nullptr ? FindEntryPoint(user32, "MessageBoxA") : nullptr;
+  // Without it there is nowhere left to say it; the exit status still does.
+  if (messageBox != nullptr)
+    reinterpret_cast<MessageBoxFunction>(messageBox)(nullptr, message, "Kestrune", MB_OK | MB_ICONERROR);
 }
 
 }  // namespace Platform

@@ -87,6 +87,13 @@ INSTANTIATE_TEST_SUITE_P(Builds, PortableExecutable,
                                          Build{"x86_64", &X86_64, "pei-x86-64", "PE32\\+"}),
                          [](const testing::TestParamInfo<Build>& info) { return std::string(info.param.name); });
 
+TEST_F(WindowsExecutable, FitsIn64KiB) {
+  RequireBuilt(I686);
+  struct stat status;
+  ASSERT_EQ(stat(I686.c_str(), &status), 0);
+  EXPECT_LE(status.st_size, 64 * 1024) << "Kestrune.exe, resources and all";
+}
+
 TEST_F(WindowsExecutable, IconHasTheThreeImages) {
   RequireBuilt(I686);
   std::string folder = TemporaryFolder();
