@@ -58,7 +58,7 @@ wall() {
   echo "$(median <"$work/wall-floor") $(median <"$work/wall-kestrune")"
 }
 
-row() { printf '| %-40s | %12s | %12s | %8s | %-22s | %-4s |\n' "$@"; }
+row() { printf '| %-42s | %10s | %10s | %6s | %-22s | %-5s |\n' "$@"; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", b / a }'; }
 verdict() { if awk "BEGIN { exit !($1) }"; then echo yes; else echo NO; fi; }
 
@@ -71,7 +71,7 @@ perKey() { awk -v a="$1" -v b="$2" -v n="$3" 'BEGIN { printf "%.1f", (b - a) / n
 
 echo
 row figure floor Kestrune ratio target holds
-row ---------------------------------------- ------------ ------------ -------- ---------------------- ----
+row ------------------------------------------ ---------- ---------- ------ ---------------------- -----
 f=${floorRuns[0]} k=${kestruneRuns[0]}
 row 'a whole run, instructions (input "\r")' "$f" "$k" "$(ratio "$f" "$k")" 'at most 1.25 x floor' "$(verdict "$k <= 1.25 * $f")"
 fk=$(perKey "${floorRuns[0]}" "${floorRuns[100000]}" 100000)

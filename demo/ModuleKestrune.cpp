@@ -17,7 +17,7 @@ void Main(const Constants& k) {
   Text line;
   FixedText<1> key;
 
-  // 1.
+  // 1. The program starts without a console: this one is its own.
   Kernel32::AllocConsole();
   // 2. b takes a's value through its bytes.
   a = k.GivenToA;
@@ -31,7 +31,7 @@ void Main(const Constants& k) {
   // 5.
   line = u"a: " + Decimal(a) + u", b: " + Decimal(b) + u"\r\n";
   WriteLine(line);
-  // 6.
+  // 6. Every store and both additions are checked.
   values.Allocate(k.LowerBound, k.UpperBound);
   for (i = k.LowerBound; i <= k.LastFilled; i = i + Step) values(i) = i + k.Offset;
   // 7. An element's storage is a source like any other.

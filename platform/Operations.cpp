@@ -30,7 +30,7 @@ void WriteLine(const Text& line) {
   Kernel32::HANDLE console = Kernel32::GetStdHandle(Kernel32::STD_OUTPUT_HANDLE);
   SingleByteText copy = ToSingleByte(line);
   Kernel32::DWORD written = 0;
-  // The copy's own length: a text that is not all Latin-1 can be shorter in bytes.
+  // The copy's own length: a surrogate pair is two UTF-16 characters but one byte.
   Kernel32::WriteConsoleA(console, copy.Data(), copy.Length(), &written, nullptr);
 }
 
