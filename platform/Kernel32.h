@@ -27,7 +27,7 @@ inline EntryPoint<BOOL(ENTRY_CALL*)(HANDLE console, const void* text, DWORD leng
     WriteConsoleA{Kernel32, "WriteConsoleA"};
 inline EntryPoint<BOOL(ENTRY_CALL*)(HANDLE console, void* buffer, DWORD length, DWORD* read, void* control)>
     ReadConsoleA{Kernel32, "ReadConsoleA"};
-inline EntryPoint<void(ENTRY_CALL*)(void* destination, const void* source, SIZE_T count)> RtlMoveMemory{Kernel32,
-                                                                                                    "RtlMoveMemory"};
+inline EntryPoint<void(ENTRY_CALL*)(void* destination, const void* source, SIZE_T count)> RtlMoveMemory{
+    Kernel32, "RtlMoveMemory"};
 
 }  // namespace Kernel32

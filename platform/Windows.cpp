@@ -15,7 +15,6 @@ static_assert(std::is_same_v<decltype(Kernel32::AllocConsole)::Function, decltyp
 static_assert(std::is_same_v<decltype(Kernel32::FreeConsole)::Function, decltype(&::FreeConsole)>,
               "Kernel32 entry points are declared with the system's calling convention");
 
-
 // The C runtime's own _matherr prints a message for a failed floating-point
 // library call, and brings that printing in with it. This program makes no
 // such call; the C runtime lets a program supply its own, and this one asks

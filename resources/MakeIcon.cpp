@@ -13,8 +13,8 @@ namespace {
 
 struct Image {
   int width = 0, height = 0, bits = 0;
-  std::string palette;             // characters in index order
-  std::vector<std::string> rows;   // top row first
+  std::string palette;            // characters in index order
+  std::vector<std::string> rows;  // top row first
 };
 
 constexpr char Transparent = '.';
@@ -141,7 +141,7 @@ int main(int argc, char** argv) {
     const Image& image = images[at];
     icon += static_cast<char>(image.width & 0xFF);  // 256 is written as 0
     icon += static_cast<char>(image.height & 0xFF);
-    icon += static_cast<char>(1 << image.bits);      // colours in the palette
+    icon += static_cast<char>(1 << image.bits);  // colours in the palette
     icon += '\0';
     Put16(icon, 1);
     Put16(icon, static_cast<std::uint16_t>(image.bits));

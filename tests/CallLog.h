@@ -16,10 +16,14 @@ using namespace Kernel32;
 inline std::string Escaped(std::string_view bytes) {
   std::string shown;
   for (unsigned char byte : bytes) {
-    if (byte == '\r') shown += "\\r";
-    else if (byte == '\n') shown += "\\n";
-    else if (byte < 0x20 || byte >= 0x7F) shown += "\\x" + std::to_string(byte);
-    else shown += static_cast<char>(byte);
+    if (byte == '\r')
+      shown += "\\r";
+    else if (byte == '\n')
+      shown += "\\n";
+    else if (byte < 0x20 || byte >= 0x7F)
+      shown += "\\x" + std::to_string(byte);
+    else
+      shown += static_cast<char>(byte);
   }
   return shown;
 }

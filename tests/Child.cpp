@@ -42,8 +42,10 @@ Child Child::WithStreams(const std::vector<std::string>& command, int input, int
   if (pid == 0) {
     int wanted[] = {input, output, error};
     for (int target = 0; target < 3; ++target) {
-      if (wanted[target] == Closed) close(target);
-      else if (wanted[target] >= 0 && wanted[target] != target) dup2(wanted[target], target);
+      if (wanted[target] == Closed)
+        close(target);
+      else if (wanted[target] >= 0 && wanted[target] != target)
+        dup2(wanted[target], target);
     }
     Exec(command);
   }
@@ -51,7 +53,10 @@ Child Child::WithStreams(const std::vector<std::string>& command, int input, int
 }
 
 Child::Child(Child&& other) noexcept
-    : pid_(other.pid_), terminal_(other.terminal_), status_(other.status_), reaped_(other.reaped_),
+    : pid_(other.pid_),
+      terminal_(other.terminal_),
+      status_(other.status_),
+      reaped_(other.reaped_),
       screen_(std::move(other.screen_)) {
   other.reaped_ = true;
   other.terminal_ = -1;
@@ -95,8 +100,10 @@ bool Child::Running() {
 int Child::Wait(Seconds patience) {
   auto deadline = std::chrono::steady_clock::now() + patience;
   while (Running()) {
-    if (terminal_ >= 0) ReadUntil("\x01never\x01", std::chrono::milliseconds(20));  // keep the terminal drained
-    else std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    if (terminal_ >= 0)
+      ReadUntil("\x01never\x01", std::chrono::milliseconds(20));  // keep the terminal drained
+    else
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
     if (std::chrono::steady_clock::now() > deadline) {
       kill(pid_, SIGKILL);
       waitpid(pid_, nullptr, 0);

@@ -12,9 +12,10 @@
 namespace {
 
 const std::string Program = KESTRUNE_EXECUTABLE;
-const std::string Lines = "a: 45, b: 45\r\n"
-                          "a: 90, b: 90\r\n"
-                          "b: 1234\r\n";
+const std::string Lines =
+    "a: 45, b: 45\r\n"
+    "a: 90, b: 90\r\n"
+    "b: 1234\r\n";
 
 // Output exactly as the program sent it: no "\n" to "\r\n" on the way.
 void RawOutput(int terminal) {
@@ -68,14 +69,13 @@ TEST_P(ConsoleWait, EndsWithStatusZeroAndWritesNothingMore) {
   EXPECT_EQ(run.ReadUntil("more", std::chrono::milliseconds(100)), Lines + ending.echo);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Keys, ConsoleWait,
-    testing::Values(Ending{"EnterOnAnEmptyLine", RawOutput, "", "\r", "\n"},
-                    Ending{"TypedCharactersAreDropped", RawOutput, "abc", "\r", "abc\n"},
-                    Ending{"LineFeedIsEnter", RawOutput, "x", "\n", "x\n"},
-                    Ending{"CarriageReturnFromARawTerminal", RawInputAndOutput, "ab", "\r", ""},
-                    Ending{"EndOfInput", RawOutput, "", "\x04", ""}),
-    [](const testing::TestParamInfo<Ending>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Keys, ConsoleWait,
+                         testing::Values(Ending{"EnterOnAnEmptyLine", RawOutput, "", "\r", "\n"},
+                                         Ending{"TypedCharactersAreDropped", RawOutput, "abc", "\r", "abc\n"},
+                                         Ending{"LineFeedIsEnter", RawOutput, "x", "\n", "x\n"},
+                                         Ending{"CarriageReturnFromARawTerminal", RawInputAndOutput, "ab", "\r", ""},
+                                         Ending{"EndOfInput", RawOutput, "", "\x04", ""}),
+                         [](const testing::TestParamInfo<Ending>& info) { return std::string(info.param.name); });
 
 struct Pipe {
   int read = -1, write = -1;

@@ -35,8 +35,8 @@ TEST(Decimal, DigitsWithoutPaddingOrGrouping) {
   struct Case {
     std::int16_t number;
     const char* shown;
-  } cases[] = {{0, "0"}, {7, "7"}, {45, "45"}, {1234, "1234"}, {10000, "10000"}, {32767, "32767"},
-               {-1, "-1"}, {-32768, "-32768"}};
+  } cases[] = {{0, "0"},         {7, "7"},         {45, "45"}, {1234, "1234"},
+               {10000, "10000"}, {32767, "32767"}, {-1, "-1"}, {-32768, "-32768"}};
   for (const Case& c : cases) EXPECT_EQ(Narrow(Decimal(Int16(c.number))), c.shown) << c.number;
 }
 

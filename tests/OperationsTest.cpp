@@ -5,11 +5,10 @@
 #include <vector>
 
 #include "platform/Operations.h"
+#include "tests/ExpectedCalls.h"
 #include "tests/TestPlatform.h"
 
 namespace {
-
-using Calls = std::vector<std::string>;
 
 TEST(CopyBytes, ChangesExactlyTheBytesAsked) {
   TestPlatform::Reset();

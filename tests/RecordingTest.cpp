@@ -9,10 +9,9 @@
 #include <vector>
 
 #include "tests/Child.h"
+#include "tests/ExpectedCalls.h"
 
 namespace {
-
-using Calls = std::vector<std::string>;
 
 // A folder holding a copy of the program and, unless none is given, `library`
 // as its libKernel32.so.
@@ -55,48 +54,30 @@ class RecordedRun : public testing::Test {
   std::string errors_;
 };
 
-const Calls UntilTheWait = {
-    "AllocConsole",
-    "RtlMoveMemory 2 source=45",
-    "GetStdHandle -11",
-    "WriteConsoleA output \"a: 45, b: 45\\r\\n\" 14 count=0 null",
-    "RtlMoveMemory 2 source=90",
-    "GetStdHandle -11",
-    "WriteConsoleA output \"a: 90, b: 90\\r\\n\" 14 count=0 null",
-    "RtlMoveMemory 2 source=1234",
-    "GetStdHandle -11",
-    "WriteConsoleA output \"b: 1234\\r\\n\" 9 count=0 null",
-};
-
-Calls Then(Calls first, const Calls& second) {
-  first.insert(first.end(), second.begin(), second.end());
-  return first;
-}
-
 TEST_F(RecordedRun, CallsEachEntryPointAsDeclared) {
   EXPECT_EQ(Run(RECORDING_LIBRARY, "k\r"), 0);
-  EXPECT_EQ(Recorded(), Then(UntilTheWait, {
-                                               "GetStdHandle -10",
-                                               "ReadConsoleA input buffer=\\x0 1 count=0 null",
-                                               "GetStdHandle -10",
-                                               "ReadConsoleA input buffer=k 1 count=0 null",
-                                               "FreeConsole",
-                                           }));
+  EXPECT_EQ(Recorded(), Then(CallsUntilTheWait, {
+                                                    "GetStdHandle -10",
+                                                    "ReadConsoleA input buffer=\\x0 1 count=0 null",
+                                                    "GetStdHandle -10",
+                                                    "ReadConsoleA input buffer=k 1 count=0 null",
+                                                    "FreeConsole",
+                                                }));
   EXPECT_EQ(errors_, "");
 }
 
 TEST_F(RecordedRun, InputThatEndsReleasesTheConsole) {
   EXPECT_EQ(Run(RECORDING_LIBRARY, ""), 0);
-  EXPECT_EQ(Recorded(), Then(UntilTheWait, {
-                                               "GetStdHandle -10",
-                                               "ReadConsoleA input buffer=\\x0 1 count=0 null",
-                                               "FreeConsole",
-                                           }));
+  EXPECT_EQ(Recorded(), Then(CallsUntilTheWait, {
+                                                    "GetStdHandle -10",
+                                                    "ReadConsoleA input buffer=\\x0 1 count=0 null",
+                                                    "FreeConsole",
+                                                }));
 }
 
 TEST_F(RecordedRun, MissingEntryPointIsNamedAndEndsTheRun) {
   EXPECT_EQ(Run(RECORDING_LIBRARY_WITHOUT_READ_CONSOLE, "\r"), 1);
-  EXPECT_EQ(Recorded(), Then(UntilTheWait, {"GetStdHandle -10"})) << "FreeConsole must not follow an error";
+  EXPECT_EQ(Recorded(), Then(CallsUntilTheWait, {"GetStdHandle -10"})) << "FreeConsole must not follow an error";
   EXPECT_EQ(errors_, "Kestrune: cannot bind ReadConsoleA: the library Kernel32 has no entry point of that name\n");
 }
 

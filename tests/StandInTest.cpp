@@ -140,7 +140,10 @@ TEST(StandInMemory, MovesExactlyTheBytesAskedOverlappingOrNot) {
   struct Case {
     int destination, source, count;
     const char* after;
-  } cases[] = {{0, 4, 2, "efcdefgh"}, {2, 0, 4, "ababcdgh"}, {0, 2, 4, "cdefefgh"}, {3, 3, 2, "abcdefgh"},
+  } cases[] = {{0, 4, 2, "efcdefgh"},
+               {2, 0, 4, "ababcdgh"},
+               {0, 2, 4, "cdefefgh"},
+               {3, 3, 2, "abcdefgh"},
                {0, 0, 0, "abcdefgh"}};
   for (const Case& c : cases) {
     char bytes[] = "abcdefgh";

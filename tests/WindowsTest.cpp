@@ -72,8 +72,7 @@ TEST_P(PortableExecutable, IsAGuiProgramImportingOnlySystemLibraries) {
 
   std::set<std::string> libraries;
   std::regex dll("DLL Name: (\\S+)");
-  for (std::sregex_iterator at(headers.begin(), headers.end(), dll), end; at != end; ++at)
-    libraries.insert((*at)[1]);
+  for (std::sregex_iterator at(headers.begin(), headers.end(), dll), end; at != end; ++at) libraries.insert((*at)[1]);
   EXPECT_EQ(libraries, (std::set<std::string>{"KERNEL32.dll", "msvcrt.dll"}));
 
   // Bound by name at run time, so none of them is in the import table.
@@ -116,8 +115,8 @@ struct VersionNode {
 };
 
 std::uint16_t Word(const std::string& bytes, size_t at) {
-  return static_cast<std::uint16_t>(static_cast<unsigned char>(bytes[at]) |
-                                    static_cast<unsigned char>(bytes[at + 1]) << 8);
+  return static_cast<std::uint16_t>(static_cast<unsigned char>(bytes[at]) | static_cast<unsigned char>(bytes[at + 1])
+                                                                                << 8);
 }
 
 std::uint32_t DoubleWord(const std::string& bytes, size_t at) {
@@ -162,8 +161,10 @@ TEST_F(WindowsExecutable, VersionRecordDecodes) {
     const char* name;
     size_t offset;
     std::uint32_t value;
-  } fixed[] = {{"file version, major", 8, 0x00010000}, {"file version, minor", 12, 0},
-               {"product version, major", 16, 0x00010000}, {"product version, minor", 20, 0}};
+  } fixed[] = {{"file version, major", 8, 0x00010000},
+               {"file version, minor", 12, 0},
+               {"product version, major", 16, 0x00010000},
+               {"product version, minor", 20, 0}};
   for (const Field& field : fixed) EXPECT_EQ(DoubleWord(root.value, field.offset), field.value) << field.name;
 
   std::map<std::string, std::string> strings;
@@ -203,8 +204,8 @@ class WineRun : public testing::Test {
     setenv("WINELOADER", WINE_LOADER, 1);
     setenv("WINEDEBUG", "-all", 1);
     if (!Exists(WinePrefix + "/system.reg")) {
-      Child boot = Child::WithStreams({WINE_LOADER, "wineboot", "--init"}, Child::Inherited, Child::Inherited,
-                                      Child::Inherited);
+      Child boot =
+          Child::WithStreams({WINE_LOADER, "wineboot", "--init"}, Child::Inherited, Child::Inherited, Child::Inherited);
       boot.Wait(std::chrono::seconds(120));
     }
     // A prefix still being written behaves oddly; wait for its server.
