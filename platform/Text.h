@@ -43,9 +43,6 @@ class CountedText {
     left.Append(literal, N - 1);
     return left;
   }
-  friend bool operator==(const CountedText& left, const CountedText& right) {
-    return left.length_ == right.length_ && std::memcmp(left.Data(), right.Data(), left.length_ * sizeof(Char)) == 0;
-  }
 
  private:
   static constexpr std::uint32_t InlineCapacity = 32;
@@ -93,7 +90,6 @@ class FixedText {
   FixedText(const char16_t* characters, std::uint32_t length) {
     for (std::uint32_t at = 0; at < N; ++at) characters_[at] = at < length ? characters[at] : u' ';
   }
-  explicit FixedText(const Text& text) : FixedText(text.Data(), text.Length()) {}
   template <std::uint32_t M>
   explicit constexpr FixedText(const char16_t (&literal)[M]) {
     static_assert(M - 1 == N, "a fixed text's literal has its exact length");

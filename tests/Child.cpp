@@ -6,6 +6,7 @@
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -112,6 +113,13 @@ int Child::Wait(Seconds patience) {
     }
   }
   return WIFEXITED(status_) ? WEXITSTATUS(status_) : -1;
+}
+
+void RawOutput(int terminal) {
+  termios settings;
+  tcgetattr(terminal, &settings);
+  settings.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+  tcsetattr(terminal, TCSANOW, &settings);
 }
 
 std::string ReadAll(int descriptor) {

@@ -32,7 +32,6 @@ class Child {
   bool Running();
   // The exit status, or -1 when it had to be killed (or died by a signal).
   int Wait(Seconds patience = Patience);
-  int Terminal() const { return terminal_; }
 
  private:
   Child(pid_t pid, int terminal) : pid_(pid), terminal_(terminal) {}
@@ -43,6 +42,10 @@ class Child {
   bool reaped_ = false;
   std::string screen_;
 };
+
+// For InTerminal: output exactly as the program sent it, with no "\n" made
+// "\r\n" on the way.
+void RawOutput(int terminal);
 
 // Helpers around the test's own files.
 std::string ReadAll(int descriptor);

@@ -17,14 +17,6 @@ const std::string Lines =
     "a: 90, b: 90\r\n"
     "b: 1234\r\n";
 
-// Output exactly as the program sent it: no "\n" to "\r\n" on the way.
-void RawOutput(int terminal) {
-  termios settings;
-  tcgetattr(terminal, &settings);
-  settings.c_oflag &= ~static_cast<tcflag_t>(OPOST);
-  tcsetattr(terminal, TCSANOW, &settings);
-}
-
 // Nor any input processing: Enter arrives as the "\r" it is.
 void RawInputAndOutput(int terminal) {
   RawOutput(terminal);

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -213,13 +212,6 @@ class WineRun : public testing::Test {
     server.Wait(std::chrono::seconds(120));
   }
 };
-
-void RawOutput(int terminal) {
-  termios settings;
-  tcgetattr(terminal, &settings);
-  settings.c_oflag &= ~static_cast<tcflag_t>(OPOST);
-  tcsetattr(terminal, TCSANOW, &settings);
-}
 
 TEST_F(WineRun, ShowsTheLinesDropsTypedKeysAndEndsOnEnter) {
   ASSERT_TRUE(Exists(X86_64)) << X86_64 << " is not built: run ./build-and-test.sh";
