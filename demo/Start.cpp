@@ -1,13 +1,13 @@
+#include "demo/Start.h"
+
 #include <exception>
 #include <new>
 
-#include "demo/ModuleKestrune.h"
 #include "platform/Platform.h"
 
-// The process start: Main once. An error it raises ends the run with status 1.
-int main() {
+int Start(const ModuleKestrune::Constants& constants) noexcept {
   try {
-    ModuleKestrune::Main();
+    ModuleKestrune::Main(constants);
     return 0;
   } catch (const std::bad_alloc&) {
     Platform::ReportError("out of memory");

@@ -115,6 +115,11 @@ int Child::Wait(Seconds patience) {
   return WIFEXITED(status_) ? WEXITSTATUS(status_) : -1;
 }
 
+void Child::Stop() {
+  if (Running()) kill(pid_, SIGTERM);
+  Wait();
+}
+
 void RawOutput(int terminal) {
   termios settings;
   tcgetattr(terminal, &settings);

@@ -32,6 +32,8 @@ class Child {
   bool Running();
   // The exit status, or -1 when it had to be killed (or died by a signal).
   int Wait(Seconds patience = Patience);
+  // Asks it to end (SIGTERM), and waits until it has.
+  void Stop();
 
  private:
   Child(pid_t pid, int terminal) : pid_(pid), terminal_(terminal) {}

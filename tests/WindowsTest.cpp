@@ -1,47 +1,22 @@
-// The Windows executables: their structure, read with tools no one here
-// wrote, and the x86-64 build run under Wine in a pseudo-terminal.
+// The Windows executables' structure, read with tools no one here wrote.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <map>
 #include <regex>
 #include <set>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "tests/Child.h"
+#include "tests/Tools.h"
 
 namespace {
 
 const std::string I686 = WINDOWS_I686_EXECUTABLE;
 const std::string X86_64 = WINDOWS_X86_64_EXECUTABLE;
-const std::string WinePrefix = WINE_PREFIX;
-
-bool Exists(const std::string& path) {
-  struct stat status;
-  return stat(path.c_str(), &status) == 0;
-}
-
-// What `command` prints; a missing tool or executable fails the test by name.
-std::string Output(const std::string& tool, const std::string& package, const std::string& arguments) {
-  std::string path = "/usr/bin/" + tool;
-  if (!Exists(path)) {
-    ADD_FAILURE() << tool << " is missing: install the Debian package " << package;
-    return "";
-  }
-  FILE* pipe = popen((path + " " + arguments).c_str(), "r");
-  std::string out;
-  char bytes[4096];
-  for (size_t count; (count = fread(bytes, 1, sizeof bytes, pipe)) > 0;) out.append(bytes, count);
-  int status = pclose(pipe);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << tool << " " << arguments << " failed";
-  return out;
-}
 
 class WindowsExecutable : public testing::Test {
  protected:
@@ -64,7 +39,7 @@ class PortableExecutable : public testing::TestWithParam<Build> {};
 TEST_P(PortableExecutable, IsAGuiProgramImportingOnlySystemLibraries) {
   const Build& build = GetParam();
   ASSERT_TRUE(Exists(*build.path)) << *build.path << " is not built: run ./build-and-test.sh";
-  std::string headers = Output("objdump", "binutils", "-p " + *build.path);
+  std::string headers = ToolOutput("objdump", "binutils", "-p " + *build.path);
   EXPECT_NE(headers.find(std::string("file format ") + build.format + "\n"), std::string::npos);
   EXPECT_TRUE(std::regex_search(headers, std::regex(std::string("Magic\\s+\\w+\\s+\\(") + build.magic + "\\)")));
   EXPECT_TRUE(std::regex_search(headers, std::regex("Subsystem\\s+00000002\\s+\\(Windows GUI\\)")));
@@ -96,8 +71,8 @@ TEST_F(WindowsExecutable, IconHasTheThreeImages) {
   RequireBuilt(I686);
   std::string folder = TemporaryFolder();
   std::string icon = folder + "/Kestrune.ico";
-  Output("wrestool", "icoutils", "-x --type=14 --name=1 -o " + icon + " " + I686);
-  EXPECT_EQ(Output("icotool", "icoutils", "-l " + icon),
+  ToolOutput("wrestool", "icoutils", "-x --type=14 --name=1 -o " + icon + " " + I686);
+  EXPECT_EQ(ToolOutput("icotool", "icoutils", "-l " + icon),
             "--icon --index=1 --width=32 --height=32 --bit-depth=1 --palette-size=2\n"
             "--icon --index=2 --width=32 --height=32 --bit-depth=4 --palette-size=16\n"
             "--icon --index=3 --width=16 --height=16 --bit-depth=4 --palette-size=16\n");
@@ -150,7 +125,7 @@ std::string Narrow(const std::u16string& text) { return std::string(text.begin()
 
 TEST_F(WindowsExecutable, VersionRecordDecodes) {
   RequireBuilt(I686);
-  std::string record = Output("wrestool", "icoutils", "-x --raw --type=16 " + I686);
+  std::string record = ToolOutput("wrestool", "icoutils", "-x --raw --type=16 " + I686);
   ASSERT_GT(record.size(), 100u);
   VersionNode root = Parse(record, 0);
   EXPECT_EQ(Narrow(root.key), "VS_VERSION_INFO");
@@ -188,49 +163,6 @@ TEST_F(WindowsExecutable, VersionRecordDecodes) {
       {"FileVersion", "1.00"},     {"ProductVersion", "1.00"},           {"InternalName", "Kestrune"},
       {"ProductName", "Kestrune"}, {"OriginalFilename", "Kestrune.exe"}, {"FileDescription", "Kestrune"}};
   for (const auto& [name, value] : wanted) EXPECT_EQ(strings[name], value) << name;
-}
-
-// The terminal's text with Wine's control sequences taken out.
-std::string Text(const std::string& screen) {
-  static const std::regex control("\x1b(\\[[0-?]*[ -/]*[@-~]|\\][^\x07\x1b]*(\x07|\x1b\\\\)|[@-Z\\\\-_])");
-  return std::regex_replace(screen, control, "");
-}
-
-class WineRun : public testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    setenv("WINEPREFIX", WinePrefix.c_str(), 1);
-    setenv("WINELOADER", WINE_LOADER, 1);
-    setenv("WINEDEBUG", "-all", 1);
-    if (!Exists(WinePrefix + "/system.reg")) {
-      Child boot =
-          Child::WithStreams({WINE_LOADER, "wineboot", "--init"}, Child::Inherited, Child::Inherited, Child::Inherited);
-      boot.Wait(std::chrono::seconds(120));
-    }
-    // A prefix still being written behaves oddly; wait for its server.
-    Child server = Child::WithStreams({WINE_SERVER, "-w"}, Child::Inherited, Child::Inherited, Child::Inherited);
-    server.Wait(std::chrono::seconds(120));
-  }
-};
-
-TEST_F(WineRun, ShowsTheLinesDropsTypedKeysAndEndsOnEnter) {
-  ASSERT_TRUE(Exists(X86_64)) << X86_64 << " is not built: run ./build-and-test.sh";
-  ASSERT_TRUE(Exists(WINE_LOADER)) << "Wine is missing: install the Debian package wine64";
-  const std::string lines = "a: 45, b: 45\r\na: 90, b: 90\r\nb: 1234\r\n";
-  Child run = Child::InTerminal({WINE_LOADER, X86_64}, RawOutput);
-  std::chrono::steady_clock::time_point deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  while (Text(run.ReadUntil("b: 1234", std::chrono::seconds(1))).find("b: 1234\r\n") == std::string::npos &&
-         std::chrono::steady_clock::now() < deadline) {
-  }
-  // Let the last control sequences arrive before comparing.
-  run.ReadUntil("never", std::chrono::milliseconds(300));
-  ASSERT_EQ(Text(run.ReadUntil("never", std::chrono::milliseconds(0))), lines);
-  run.Type("xy");
-  run.ReadUntil("xy", std::chrono::seconds(5));
-  EXPECT_TRUE(run.Running()) << "typed characters ended the wait";
-  run.Type("\r");
-  EXPECT_EQ(run.Wait(std::chrono::seconds(30)), 0);
-  EXPECT_EQ(Text(run.ReadUntil("never", std::chrono::milliseconds(0))), lines + "xy\r\n");
 }
 
 }  // namespace
