@@ -3,6 +3,7 @@
 #include <errno.h>
 #include <poll.h>
 #include <signal.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -51,9 +52,19 @@ bool afterCarriageReturn = false;
 
 bool IsConsole(HANDLE handle, const Stream& stream) { return consoleAllocated && handle == &stream; }
 
-// What SIGPIPE did before the console was allocated. While it is, a write to
-// a closed pipe is a failed write, as on Windows, not the end of the process.
-struct sigaction pipeBeforeConsole;
+// What SIGPIPE and SIGXFSZ did before the console was allocated. While it
+// is, a write to a closed pipe or past the file-size limit is a failed write,
+// as on Windows, not the end of the process.
+struct sigaction pipeBeforeConsole, fileSizeBeforeConsole;
+
+// Waits until `descriptor` is ready for `events`; false when it cannot wait
+// at all. An interruption counts as ready: the caller tries again.
+bool AwaitReady(int descriptor, short events, short* happened = nullptr) {
+  pollfd ready{descriptor, events, 0};
+  int count = poll(&ready, 1, -1);
+  if (happened != nullptr) *happened = count > 0 ? ready.revents : 0;
+  return count >= 0 || errno == EINTR;
+}
 
 // Write every byte, retrying short and interrupted writes.
 bool WriteAll(int descriptor, const char* bytes, size_t length, DWORD* written) {
@@ -66,13 +77,19 @@ bool WriteAll(int descriptor, const char* bytes, size_t length, DWORD* written) 
     } else if (count < 0 && errno == EINTR) {
       continue;
     } else if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-      pollfd ready{descriptor, POLLOUT, 0};
-      poll(&ready, 1, -1);
+      if (!AwaitReady(descriptor, POLLOUT)) return false;
     } else {
       return false;
     }
   }
   return true;
+}
+
+// A terminal that is not reading whole lines (VMIN 0) answers a read with
+// nothing when nothing has been typed: that is no end of input.
+bool ReturnsNothingWhileWaiting(int descriptor) {
+  termios settings;
+  return tcgetattr(descriptor, &settings) == 0 && (settings.c_lflag & ICANON) == 0;
 }
 
 enum class Arrival { Character, Nothing, Ended };
@@ -82,11 +99,14 @@ enum class Arrival { Character, Nothing, Ended };
 [[gnu::noinline]] Arrival AfterEmptyRead(int descriptor, char* byte, ssize_t count) {
   for (;;) {
     if (count == 1) return Arrival::Character;
-    if (count == 0) return Arrival::Ended;
-    if (errno == EINTR) return Arrival::Nothing;
-    if (errno != EAGAIN && errno != EWOULDBLOCK) return Arrival::Ended;
-    pollfd ready{descriptor, POLLIN, 0};
-    if (poll(&ready, 1, -1) < 0 && errno == EINTR) return Arrival::Nothing;
+    if (count < 0 && errno == EINTR) return Arrival::Nothing;
+    bool nothingYet = count < 0 ? errno == EAGAIN || errno == EWOULDBLOCK : ReturnsNothingWhileWaiting(descriptor);
+    if (!nothingYet) return Arrival::Ended;
+    short happened;
+    if (!AwaitReady(descriptor, POLLIN, &happened)) return Arrival::Ended;
+    if (happened == 0) return Arrival::Nothing;  // interrupted
+    // A descriptor in error, or a terminal hung up, has nothing more to give.
+    if ((happened & POLLIN) == 0 || (count == 0 && (happened & POLLHUP) != 0)) return Arrival::Ended;
     count = read(descriptor, byte, 1);
   }
 }
@@ -106,6 +126,7 @@ BOOL AllocConsole() {
   struct sigaction ignore = {};
   ignore.sa_handler = SIG_IGN;
   sigaction(SIGPIPE, &ignore, &pipeBeforeConsole);
+  sigaction(SIGXFSZ, &ignore, &fileSizeBeforeConsole);
   consoleAllocated = true;
   return 1;
 }
@@ -113,6 +134,7 @@ BOOL AllocConsole() {
 BOOL FreeConsole() {
   if (!consoleAllocated) return 0;
   sigaction(SIGPIPE, &pipeBeforeConsole, nullptr);
+  sigaction(SIGXFSZ, &fileSizeBeforeConsole, nullptr);
   consoleAllocated = false;
   lineFeedPending = false;
   afterCarriageReturn = false;

@@ -151,3 +151,23 @@ void CopyFile(const std::string& from, const std::string& to) {
   close(target);
   if (!written) throw std::runtime_error("cannot copy " + from);
 }
+
+namespace {
+
+int UnlinkedFile(const std::string& text) {
+  std::string folder = TemporaryFolder();
+  std::string path = folder + "/file";
+  int file = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  unlink(path.c_str());
+  rmdir(folder.c_str());
+  if (file < 0 || write(file, text.data(), text.size()) != static_cast<ssize_t>(text.size()))
+    throw std::runtime_error("cannot make a file");
+  lseek(file, 0, SEEK_SET);
+  return file;
+}
+
+}  // namespace
+
+int InputFile(const std::string& text) { return UnlinkedFile(text); }
+
+int OutputFile() { return UnlinkedFile(""); }

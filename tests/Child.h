@@ -53,3 +53,7 @@ void RawOutput(int terminal);
 std::string ReadAll(int descriptor);
 std::string TemporaryFolder();
 void CopyFile(const std::string& from, const std::string& to);
+// A file holding `text`, open for reading from its start, already unlinked.
+int InputFile(const std::string& text);
+// An empty file open for writing, already unlinked.
+int OutputFile();

@@ -27,6 +27,17 @@ void RawInputAndOutput(int terminal) {
   tcsetattr(terminal, TCSANOW, &settings);
 }
 
+// A terminal whose reads return at once, with nothing when nothing was typed.
+void ReadsThatDoNotWait(int terminal) {
+  RawOutput(terminal);
+  termios settings;
+  tcgetattr(terminal, &settings);
+  settings.c_lflag &= ~static_cast<tcflag_t>(ICANON);
+  settings.c_cc[VMIN] = 0;
+  settings.c_cc[VTIME] = 0;
+  tcsetattr(terminal, TCSANOW, &settings);
+}
+
 TEST(Console, ShowsTheThreeLinesThenWaits) {
   Child run = Child::InTerminal({Program}, RawOutput);
   EXPECT_EQ(run.ReadUntil(Lines), Lines);
@@ -66,7 +77,8 @@ INSTANTIATE_TEST_SUITE_P(Keys, ConsoleWait,
                                          Ending{"TypedCharactersAreDropped", RawOutput, "abc", "\r", "abc\n"},
                                          Ending{"LineFeedIsEnter", RawOutput, "x", "\n", "x\n"},
                                          Ending{"CarriageReturnFromARawTerminal", RawInputAndOutput, "ab", "\r", ""},
-                                         Ending{"EndOfInput", RawOutput, "", "\x04", ""}),
+                                         Ending{"EndOfInput", RawOutput, "", "\x04", ""},
+                                         Ending{"ReadsThatDoNotWait", ReadsThatDoNotWait, "ab", "\r", "ab\n"}),
                          [](const testing::TestParamInfo<Ending>& info) { return std::string(info.param.name); });
 
 struct Pipe {
@@ -90,18 +102,6 @@ struct Pipe {
     write = -1;
   }
 };
-
-// A file holding `text`, open for reading from its start.
-int InputFile(const std::string& text) {
-  std::string folder = TemporaryFolder();
-  std::string path = folder + "/input";
-  int file = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-  if (write(file, text.data(), text.size()) != static_cast<ssize_t>(text.size())) throw std::runtime_error("write");
-  lseek(file, 0, SEEK_SET);
-  unlink(path.c_str());
-  rmdir(folder.c_str());
-  return file;
-}
 
 TEST(ConsoleStreams, InputThatIsEmptyEndsTheWaitAtOnce) {
   int input = open("/dev/null", O_RDONLY | O_CLOEXEC);

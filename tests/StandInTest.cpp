@@ -4,11 +4,14 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
+#include <thread>
 
 #include "platform/Kernel32.h"
 
@@ -119,6 +122,138 @@ TEST_F(StandIn, WritesEveryByteAndCountsThem) {
   char bytes[16];
   EXPECT_EQ(read(output_[0], bytes, sizeof bytes), 9);
   EXPECT_EQ(std::string(bytes, 9), "b: 1234\r\n");
+}
+
+// The output pipe made to hold back, and the bytes that the test's reader
+// takes out of it once a moment has passed.
+class HeldBackOutput : public StandIn {
+ protected:
+  void TearDown() override {
+    if (reader_.joinable()) reader_.join();
+    fcntl(output_[1], F_SETFL, fcntl(output_[1], F_GETFL) & ~O_NONBLOCK);
+    StandIn::TearDown();
+  }
+
+  // Puts `bytes` into the pipe, or as many as it holds when that is 0.
+  std::string Fill(size_t bytes) {
+    int flags = fcntl(output_[1], F_GETFL);
+    fcntl(output_[1], F_SETFL, flags | O_NONBLOCK);
+    std::string filled;
+    const std::string block(4096, 'f');
+    while (bytes == 0 || filled.size() < bytes) {
+      size_t wanted = bytes == 0 ? block.size() : std::min(block.size(), bytes - filled.size());
+      ssize_t count = write(output_[1], block.data(), wanted);
+      if (count <= 0) break;
+      filled.append(block, 0, static_cast<size_t>(count));
+    }
+    fcntl(output_[1], F_SETFL, flags);
+    return filled;
+  }
+
+  void ReadAfter(std::chrono::milliseconds pause, size_t total) {
+    reader_ = std::thread([this, pause, total] {
+      std::this_thread::sleep_for(pause);
+      char bytes[4096];
+      while (read_.size() < total) {
+        ssize_t count = read(output_[0], bytes, sizeof bytes);
+        if (count <= 0) break;
+        read_.append(bytes, static_cast<size_t>(count));
+      }
+    });
+  }
+
+  std::thread reader_;
+  std::string read_;
+};
+
+TEST_F(HeldBackOutput, WritesEveryByteHoweverTheOutputHoldsBack) {
+  struct Case {
+    const char* name;
+    size_t length;     // of the text written
+    size_t before;     // bytes in the pipe already; 0 fills it
+    bool nonBlocking;  // the output does not wait by itself
+    bool interrupted;  // a signal without SA_RESTART arrives mid-write
+  } cases[] = {
+      {"non-blocking and full", 9, 0, true, false},
+      {"interrupted by a signal", 9, 0, false, true},
+      {"larger than the room left", 20000, 60000, false, false},
+  };
+  for (const Case& c : cases) {
+    read_.clear();
+    std::string before = Fill(c.before);
+    if (c.nonBlocking) fcntl(output_[1], F_SETFL, fcntl(output_[1], F_GETFL) | O_NONBLOCK);
+    struct sigaction alarm = {}, previous;
+    alarm.sa_handler = Ignore;
+    sigaction(SIGALRM, &alarm, &previous);
+    if (c.interrupted) {
+      itimerval once = {{0, 0}, {0, 20000}};
+      setitimer(ITIMER_REAL, &once, nullptr);
+    }
+    std::string text(c.length, 't');
+    ReadAfter(std::chrono::milliseconds(100), before.size() + text.size());
+    DWORD written = 99;
+    EXPECT_TRUE(
+        WriteConsoleA(GetStdHandle(Kernel32::STD_OUTPUT_HANDLE), text.data(), DWORD(text.size()), &written, nullptr))
+        << c.name;
+    EXPECT_EQ(written, text.size()) << c.name;
+    reader_.join();
+    EXPECT_EQ(read_, before + text) << c.name;
+    sigaction(SIGALRM, &previous, nullptr);
+    fcntl(output_[1], F_SETFL, fcntl(output_[1], F_GETFL) & ~O_NONBLOCK);
+  }
+}
+
+// Where poll cannot wait (it refuses more descriptors than the process may
+// open), a read has nothing more to give and a write is lost; neither retries.
+TEST_F(HeldBackOutput, PollThatFailsEndsTheCallInsteadOfSpinning) {
+  Fill(0);
+  for (int descriptor : {input_[0], output_[1]}) fcntl(descriptor, F_SETFL, fcntl(descriptor, F_GETFL) | O_NONBLOCK);
+  signal(SIGALRM, SIG_DFL);
+  alarm(10);  // a spin ends the test here
+  rlimit limit, none = {0, 0};
+  getrlimit(RLIMIT_NOFILE, &limit);
+  none.rlim_max = limit.rlim_max;
+  setrlimit(RLIMIT_NOFILE, &none);
+  char buffer[1] = {'k'};
+  DWORD count = 99;
+  BOOL read = ReadConsoleA(GetStdHandle(Kernel32::STD_INPUT_HANDLE), buffer, 1, &count, nullptr);
+  BOOL wrote = WriteConsoleA(GetStdHandle(Kernel32::STD_OUTPUT_HANDLE), "x", 1, &count, nullptr);
+  setrlimit(RLIMIT_NOFILE, &limit);
+  alarm(0);
+  EXPECT_FALSE(read);
+  EXPECT_EQ(buffer[0], 'k');
+  EXPECT_FALSE(wrote);
+  EXPECT_EQ(count, 0u);
+  for (int descriptor : {input_[0], output_[1]}) fcntl(descriptor, F_SETFL, fcntl(descriptor, F_GETFL) & ~O_NONBLOCK);
+}
+
+// What a console changes lasts only while it does.
+TEST_F(StandIn, FreeConsoleRestoresSignalsAndForgetsAPendingLineFeed) {
+  ASSERT_TRUE(FreeConsole());
+  struct sigaction own = {}, before[2];
+  own.sa_handler = Ignore;
+  const int signals[] = {SIGPIPE, SIGXFSZ};
+  for (int at = 0; at < 2; ++at) sigaction(signals[at], &own, &before[at]);
+
+  ASSERT_TRUE(AllocConsole());
+  for (int number : signals) {
+    struct sigaction now;
+    sigaction(number, nullptr, &now);
+    EXPECT_EQ(now.sa_handler, SIG_IGN) << strsignal(number) << " while the console is allocated";
+  }
+  Type("\n");
+  EXPECT_EQ(Reads(1, 1), "\r|") << "the line feed is still pending";
+  ASSERT_TRUE(FreeConsole());
+  for (int number : signals) {
+    struct sigaction now;
+    sigaction(number, nullptr, &now);
+    EXPECT_EQ(now.sa_handler, &Ignore) << strsignal(number) << " after FreeConsole";
+  }
+
+  ASSERT_TRUE(AllocConsole());
+  Type("z");
+  EXPECT_EQ(Reads(1, 1), "z|") << "a line feed from the last console was delivered";
+  for (int at = 0; at < 2; ++at) sigaction(signals[at], &before[at], nullptr);
 }
 
 TEST_F(StandIn, HandlesWorkOnlyForTheirOwnStreamWhileTheConsoleLasts) {
