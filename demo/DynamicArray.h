@@ -35,7 +35,9 @@ class DynamicArray {
   void Allocate(Int16 lower, Int16 upper) {
     if (holds_ != 0) throw ArrayHeldError();
     if (upper < lower) throw IndexOutOfRangeError();
-    std::uint32_t count = static_cast<std::uint32_t>(upper.Value() - lower.Value() + 1);
+    // At most 65,536 elements, which the type itself shows: the size in
+    // bytes cannot wrap, so no check for that is made.
+    std::uint32_t count = static_cast<std::uint16_t>(upper.Value() - lower.Value()) + 1u;
     // Allocated before anything changes: if it fails, the array is as it was.
     elements_ = std::make_unique<Element[]>(count);
     count_ = count;

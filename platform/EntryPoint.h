@@ -1,5 +1,6 @@
 #pragma once
 
+#include <climits>
 #include <exception>
 
 // The system's calling convention for its entry points. On 32-bit Windows the
@@ -10,15 +11,17 @@
 #define ENTRY_CALL
 #endif
 
-// An entry point that could not be bound: its library is missing, or the
-// library has no entry point of that name.
+// An entry point that could not be bound: its library cannot be loaded, or
+// the library has no entry point of that name.
 class BindError : public std::exception {
  public:
-  BindError(const char* library, const char* entry, bool libraryLoaded) noexcept;
+  // The library in `file` cannot be loaded, for `reason`; or, with no
+  // reason, it was loaded but has no entry point named `entry`.
+  BindError(const char* entry, const char* file, const char* reason) noexcept;
   const char* what() const noexcept override { return message_; }
 
  private:
-  char message_[160];
+  char message_[PATH_MAX + 128];  // a file's path, and the words around it
 };
 
 // A library named as the Windows one is; each platform maps the name to a file.

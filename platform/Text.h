@@ -60,16 +60,25 @@ class CountedText {
   // Room for `more` characters beyond the current ones.
   void Reserve(std::uint32_t more) {
     if (more <= capacity_ - length_) return;
-    if (more > UINT32_MAX - length_) throw std::bad_alloc();
+    // No more than an array may hold, so that the size in bytes never wraps.
+    constexpr std::uint32_t most = PTRDIFF_MAX / sizeof(Char) < UINT32_MAX ? PTRDIFF_MAX / sizeof(Char) : UINT32_MAX;
+    if (more > most - length_) throw std::bad_alloc();
     std::uint32_t wanted = length_ + more;
-    std::uint32_t grown = capacity_ > UINT32_MAX / 2 ? UINT32_MAX : capacity_ * 2;
+    std::uint32_t grown = capacity_ > most / 2 ? most : capacity_ * 2;
     capacity_ = grown > wanted ? grown : wanted;
-    std::unique_ptr<Char[]> larger(new Char[capacity_]);
+    Storage larger(static_cast<Char*>(::operator new (std::size_t{capacity_} * sizeof(Char))));
     std::memcpy(larger.get(), Data(), length_ * sizeof(Char));
     heap_ = std::move(larger);
   }
 
-  std::unique_ptr<Char[]> heap_;
+  // Raw storage: characters need no construction, and a size already
+  // bounded needs no second check.
+  struct Release {
+    void operator()(Char* characters) const noexcept { ::operator delete(characters); }
+  };
+  using Storage = std::unique_ptr<Char[], Release>;
+
+  Storage heap_;
   std::uint32_t length_ = 0;
   std::uint32_t capacity_ = InlineCapacity;
   Char inline_[InlineCapacity];

@@ -23,7 +23,14 @@ extern "C" int _matherr(struct _exception*) { return 0; }
 
 namespace Platform {
 
-void* OpenLibrary(const char* name) noexcept { return reinterpret_cast<void*>(LoadLibraryA(name)); }
+// The system's own library, found where the system keeps it.
+const char* LibraryFile(const char* name) noexcept { return name; }
+
+void* OpenLibrary(const char* name, const char** reason) noexcept {
+  HMODULE library = LoadLibraryA(name);
+  if (library == nullptr) *reason = "the system cannot load it";
+  return reinterpret_cast<void*>(library);
+}
 
 void* FindEntryPoint(void* library, const char* name) noexcept {
   return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name));
@@ -32,7 +39,7 @@ void* FindEntryPoint(void* library, const char* name) noexcept {
 void ReportError(const char* message) noexcept {
   // Bound by name when needed, so that a run without errors never loads User32.
   using MessageBoxFunction = int(ENTRY_CALL*)(HWND owner, const char* text, const char* caption, UINT type);
-  void* user32 = OpenLibrary("User32");
+  HMODULE user32 = LoadLibraryA("User32");
   void* messageBox = user32 != nullptr ? FindEntryPoint(user32, "MessageBoxA") : nullptr;
   // Without it there is nowhere left to say it; the exit status still does.
   if (messageBox != nullptr)

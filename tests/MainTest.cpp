@@ -46,6 +46,25 @@ TEST(Main, EndedInputEndsTheWait) {
   EXPECT_EQ(record.calls.back(), "FreeConsole");
 }
 
+// No output shows these two steps: the element's storage stays the array's
+// for the whole copy, and the array is freed after its line, before the wait.
+TEST(Main, CopiesFromTheArrayWhileItIsHeldAndFreesItBeforeTheWait) {
+  TestPlatform::Record& record = TestPlatform::Reset();
+  record.input = {'\r'};
+  std::uint64_t array = 0;
+  Calls seen;
+  seen.reserve(16);
+  record.duringCall = [&](const std::string& call) {
+    if (record.moveSources.size() < 3) return;
+    if (array == 0) array = LiveBlockHolding(record.moveSources[2]);
+    seen.push_back(call.substr(0, call.find(' ')) + (BlockIsLive(array) ? " array" : " freed"));
+  };
+  ModuleKestrune::Main();
+  record.duringCall = nullptr;
+  EXPECT_EQ(seen, (Calls{"RtlMoveMemory array", "GetStdHandle array", "WriteConsoleA array", "GetStdHandle freed",
+                         "ReadConsoleA freed", "FreeConsole freed"}));
+}
+
 // The shipped steps driven into each of their failures: the error leaves Main
 // at once, frees what Main holds and leaves the console allocated.
 struct Failure {
@@ -72,6 +91,7 @@ TEST_P(MainFailure, LeavesThroughTheCleanUp) {
   // What the fakes recorded is the test's, not Main's.
   Calls().swap(record.calls);
   Calls().swap(record.lookups);
+  std::vector<const void*>().swap(record.moveSources);
   EXPECT_EQ(LiveAllocations(), before) << "Main left storage behind";
   EXPECT_EQ(writes, failure.writes);
   EXPECT_EQ(frees, 0u);

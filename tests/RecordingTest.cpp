@@ -1,6 +1,7 @@
 // The built program beside a Kernel32 library that logs what it is asked.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -78,13 +79,52 @@ TEST_F(RecordedRun, InputThatEndsReleasesTheConsole) {
 TEST_F(RecordedRun, MissingEntryPointIsNamedAndEndsTheRun) {
   EXPECT_EQ(Run(RECORDING_LIBRARY_WITHOUT_READ_CONSOLE, "\r"), 1);
   EXPECT_EQ(Recorded(), Then(CallsUntilTheWait, {"GetStdHandle -10"})) << "FreeConsole must not follow an error";
-  EXPECT_EQ(errors_, "Kestrune: cannot bind ReadConsoleA: the library Kernel32 has no entry point of that name\n");
+  EXPECT_EQ(errors_,
+            "Kestrune: cannot bind ReadConsoleA: " + folder_ + "/libKernel32.so has no entry point of that name\n");
 }
 
-TEST_F(RecordedRun, MissingLibraryIsNamedAndEndsTheRun) {
-  EXPECT_EQ(Run(nullptr, "\r"), 1);
-  EXPECT_EQ(Recorded(), Calls{});
-  EXPECT_EQ(errors_, "Kestrune: cannot bind AllocConsole: the library Kernel32 cannot be loaded\n");
+// What may stand where the library should be: each is named, with the file
+// tried and the reason, and ends the run at once with status 1.
+TEST_F(RecordedRun, LibraryThatCannotBeLoadedIsNamedWithTheReason) {
+  struct Case {
+    const char* name;
+    void (*place)(const std::string& library);
+    const char* reason;
+  } cases[] = {
+      {"missing", [](const std::string&) {}, "No such file or directory"},
+      // Even where the loader's search path holds one: only the folder counts.
+      {"only on LD_LIBRARY_PATH",
+       [](const std::string& library) {
+         std::string elsewhere = library.substr(0, library.rfind('/')) + "/elsewhere";
+         mkdir(elsewhere.c_str(), 0755);
+         CopyFile(RECORDING_LIBRARY, elsewhere + "/libKernel32.so");
+         setenv("LD_LIBRARY_PATH", elsewhere.c_str(), 1);
+       },
+       "No such file or directory"},
+      {"a FIFO, which would never open", [](const std::string& library) { mkfifo(library.c_str(), 0644); },
+       "not a regular file"},
+      {"a folder", [](const std::string& library) { mkdir(library.c_str(), 0755); }, "not a regular file"},
+      {"not a shared object",
+       [](const std::string& library) {
+         int file = open(library.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+         std::string text = "This is a text file, not a library, and long enough for a header.";
+         EXPECT_EQ(write(file, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+         close(file);
+       },
+       "invalid ELF header"},
+  };
+  for (const Case& c : cases) {
+    std::string library = folder_ + "/libKernel32.so";
+    c.place(library);
+    EXPECT_EQ(Run(nullptr, "\r"), 1) << c.name;
+    EXPECT_EQ(Recorded(), Calls{}) << c.name;
+    EXPECT_EQ(errors_, "Kestrune: cannot load " + library + ": " + c.reason + "\n") << c.name;
+    unsetenv("LD_LIBRARY_PATH");
+    unlink(library.c_str());
+    rmdir(library.c_str());
+    unlink((folder_ + "/elsewhere/libKernel32.so").c_str());
+    rmdir((folder_ + "/elsewhere").c_str());
+  }
 }
 
 }  // namespace

@@ -16,6 +16,11 @@ using namespace Kernel32;
 Record record;
 int outputHandle, inputHandle;  // their addresses are the handles
 
+void Log(std::string call) {
+  record.calls.push_back(std::move(call));
+  if (record.duringCall) record.duringCall(record.calls.back());
+}
+
 std::string Handle(HANDLE handle) {
   if (handle == &outputHandle) return "output";
   if (handle == &inputHandle) return "input";
@@ -23,30 +28,30 @@ std::string Handle(HANDLE handle) {
 }
 
 BOOL FakeAllocConsole() {
-  record.calls.push_back("AllocConsole");
+  Log("AllocConsole");
   return 1;
 }
 
 BOOL FakeFreeConsole() {
-  record.calls.push_back("FreeConsole");
+  Log("FreeConsole");
   return 1;
 }
 
 HANDLE FakeGetStdHandle(DWORD selector) {
-  record.calls.push_back(CallLog::GetStdHandleCall(selector));
+  Log(CallLog::GetStdHandleCall(selector));
   if (selector == STD_OUTPUT_HANDLE) return &outputHandle;
   if (selector == STD_INPUT_HANDLE) return &inputHandle;
   return nullptr;
 }
 
 BOOL FakeWriteConsoleA(HANDLE console, const void* text, DWORD length, DWORD* written, void* reserved) {
-  record.calls.push_back(CallLog::WriteConsoleCall(Handle(console), text, length, written, reserved));
+  Log(CallLog::WriteConsoleCall(Handle(console), text, length, written, reserved));
   *written = length;
   return 1;
 }
 
 BOOL FakeReadConsoleA(HANDLE console, void* buffer, DWORD length, DWORD* read, void* control) {
-  record.calls.push_back(CallLog::ReadConsoleCall(Handle(console), buffer, length, read, control));
+  Log(CallLog::ReadConsoleCall(Handle(console), buffer, length, read, control));
   if (record.input.empty()) return 0;
   int next = record.input.front();
   record.input.pop_front();
@@ -58,7 +63,8 @@ BOOL FakeReadConsoleA(HANDLE console, void* buffer, DWORD length, DWORD* read, v
 }
 
 void FakeRtlMoveMemory(void* destination, const void* source, SIZE_T count) {
-  record.calls.push_back(CallLog::MoveMemoryCall(source, count));
+  record.moveSources.push_back(source);
+  Log(CallLog::MoveMemoryCall(source, count));
   std::memmove(destination, source, count);
 }
 
@@ -89,8 +95,12 @@ Record& Current() { return record; }
 
 namespace Platform {
 
-void* OpenLibrary(const char* name) noexcept {
-  return std::strcmp(name, "Kernel32") == 0 ? &TestPlatform::record : nullptr;
+const char* LibraryFile(const char* name) noexcept { return name; }
+
+void* OpenLibrary(const char* name, const char** reason) noexcept {
+  if (std::strcmp(name, "Kernel32") == 0) return &TestPlatform::record;
+  *reason = "no such library";
+  return nullptr;
 }
 
 void* FindEntryPoint(void* library, const char* name) noexcept {

@@ -1,0 +1,90 @@
+// The built program under the limits a system can set on it: a file size it
+// may not write past, memory that runs out, a report nobody reads. Every
+// failure is a lost write or a clear error with status 1, never a signal.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "tests/Child.h"
+
+namespace {
+
+const std::string Program = KESTRUNE_EXECUTABLE;
+
+// The program run by a shell that first sets `limit` (ulimit's words).
+std::vector<std::string> Limited(const std::string& limit, const std::string& program = Program) {
+  return {"/bin/sh", "-c", "ulimit " + limit + " && exec \"$0\"", program};
+}
+
+TEST(Limits, WritesPastTheFileSizeLimitAreLostAndTheRunEndsWell) {
+  int input = InputFile("\r");
+  int output = OutputFile();
+  int errors[2];
+  ASSERT_EQ(pipe2(errors, O_CLOEXEC), 0);
+  Child run = Child::WithStreams(Limited("-f 0"), input, output, errors[1]);
+  close(errors[1]);
+  EXPECT_EQ(ReadAll(errors[0]), "");
+  EXPECT_EQ(run.Wait(), 0) << "a write past the limit ended the run";
+  EXPECT_EQ(lseek(input, 0, SEEK_CUR), 1) << "the wait did not read its Enter";
+  struct stat written;
+  fstat(output, &written);
+  EXPECT_EQ(written.st_size, 0);
+  for (int descriptor : {input, output, errors[0]}) close(descriptor);
+}
+
+// With no library beside it, the run fails before it has a console.
+TEST(Limits, AnErrorThatNobodyCanReadStillEndsWithStatusOne) {
+  std::string folder = TemporaryFolder();
+  std::string alone = folder + "/Kestrune";
+  CopyFile(Program, alone);
+  int closedPipe[2];
+  ASSERT_EQ(pipe2(closedPipe, O_CLOEXEC), 0);
+  close(closedPipe[0]);
+  int fullFile = OutputFile();
+  struct Case {
+    const char* name;
+    std::vector<std::string> command;
+    int errors;
+  } cases[] = {
+      {"closed pipe", {alone}, closedPipe[1]},
+      {"file at its size limit", Limited("-f 0", alone), fullFile},
+  };
+  for (const Case& c : cases) {
+    Child run = Child::WithStreams(c.command, Child::Inherited, Child::Inherited, c.errors);
+    EXPECT_EQ(run.Wait(), 1) << c.name;
+  }
+  close(closedPipe[1]);
+  close(fullFile);
+  unlink(alone.c_str());
+  rmdir(folder.c_str());
+}
+
+#if !defined(PROGRAM_SANITIZED)  // the sanitizers' own allocator would be what runs out
+// Memory limited ever more tightly: somewhere the program cannot even raise
+// its error. Below some limit the system's loader gives up before the
+// program starts; that is the loader's to say.
+TEST(Limits, MemoryRunningOutIsAnErrorNeverAnAbort) {
+  int failures = 0;
+  for (int kibibytes = 100; kibibytes <= 400; kibibytes += 10) {
+    int input = InputFile("\r");
+    int output = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    int errors[2];
+    ASSERT_EQ(pipe2(errors, O_CLOEXEC), 0);
+    Child run = Child::WithStreams(Limited("-d " + std::to_string(kibibytes)), input, output, errors[1]);
+    close(errors[1]);
+    std::string said = ReadAll(errors[0]);
+    int status = run.Wait();
+    for (int descriptor : {input, output, errors[0]}) close(descriptor);
+    if (status == 127) continue;  // the loader's
+    EXPECT_TRUE(status == 0 || (status == 1 && said == "Kestrune: out of memory\n"))
+        << kibibytes << " KiB: status " << status << ", " << said;
+    failures += status == 1;
+  }
+  EXPECT_GT(failures, 0) << "no limit made the program run out of memory";
+}
+#endif
+
+}  // namespace
