@@ -9,7 +9,8 @@ build=(cmake ninja-build g++ libgtest-dev)
 # The 32-bit Wine runs the product itself; where the kernel runs no 32-bit
 # code, qemu's user-mode emulator runs it instead.
 emulation=(libc6:i386 qemu-user-static)
-test=("${build[@]}" binutils g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 wine32:i386 icoutils xvfb xdotool)
+test=("${build[@]}" binutils g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 wine32:i386 icoutils xvfb xdotool
+  clang-16 clang-tidy-16 g++-s390x-linux-gnu googletest)
 bench=("${test[@]}" gcc valgrind time)
 
 case "${1:-}" in

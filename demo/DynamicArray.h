@@ -28,6 +28,7 @@ class DynamicArray {
   DynamicArray() = default;
   DynamicArray(const DynamicArray&) = delete;
   DynamicArray& operator=(const DynamicArray&) = delete;
+  ~DynamicArray() = default;
 
   bool Present() const { return elements_ != nullptr; }
 

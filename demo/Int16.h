@@ -25,7 +25,7 @@ class Int16 {
   constexpr std::int16_t Value() const { return value_; }
 
   friend Int16 operator+(Int16 left, Int16 right) {
-    std::int16_t sum;
+    std::int16_t sum = 0;
     if (__builtin_add_overflow(left.value_, right.value_, &sum)) throw OverflowError();
     return Int16(sum);
   }

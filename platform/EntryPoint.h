@@ -30,6 +30,7 @@ class Library {
   constexpr explicit Library(const char* name) : name_(name) {}
   Library(const Library&) = delete;
   Library& operator=(const Library&) = delete;
+  ~Library() = default;
 
   // The address of `entry`; raises BindError when it cannot be had.
   void* Find(const char* entry);
@@ -50,6 +51,7 @@ class EntryPoint {
   constexpr EntryPoint(Library& library, const char* name) : library_(library), name_(name) {}
   EntryPoint(const EntryPoint&) = delete;
   EntryPoint& operator=(const EntryPoint&) = delete;
+  ~EntryPoint() = default;
 
   template <typename... Arguments>
   auto operator()(Arguments... arguments) {

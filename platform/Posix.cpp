@@ -44,7 +44,8 @@ const char* NamePath(const char* name) noexcept {
 const char* LibraryFile(const char* name) noexcept { return NamePath(name) == nullptr ? path : name; }
 
 void* OpenLibrary(const char* name, const char** reason) noexcept {
-  if ((*reason = NamePath(name)) != nullptr) return nullptr;
+  *reason = NamePath(name);
+  if (*reason != nullptr) return nullptr;
   // Only a regular file: opening a FIFO or a device could wait for ever.
   struct stat status;
   if (stat(path, &status) != 0) {

@@ -43,7 +43,7 @@ bool consoleAllocated = false;
 const Stream output{STDOUT_FILENO};
 const Stream input{STDIN_FILENO};
 // What GetStdHandle gives when it has nothing: every call on it fails.
-HANDLE const invalidHandle = reinterpret_cast<HANDLE>(-1);
+HANDLE const invalidHandle = reinterpret_cast<HANDLE>(-1);  // NOLINT(performance-no-int-to-ptr): Windows' own value
 
 // A line feed that came alone was delivered as a carriage return; the line
 // feed itself is still to be delivered.
@@ -62,7 +62,7 @@ struct sigaction pipeBeforeConsole, fileSizeBeforeConsole;
 bool AwaitReady(int descriptor, short events, short* happened = nullptr) {
   pollfd ready{descriptor, events, 0};
   int count = poll(&ready, 1, -1);
-  if (happened != nullptr) *happened = count > 0 ? ready.revents : 0;
+  if (happened != nullptr) *happened = count > 0 ? ready.revents : short{0};
   return count >= 0 || errno == EINTR;
 }
 
@@ -102,7 +102,7 @@ enum class Arrival { Character, Nothing, Ended };
     if (count < 0 && errno == EINTR) return Arrival::Nothing;
     bool nothingYet = count < 0 ? errno == EAGAIN || errno == EWOULDBLOCK : ReturnsNothingWhileWaiting(descriptor);
     if (!nothingYet) return Arrival::Ended;
-    short happened;
+    short happened = 0;
     if (!AwaitReady(descriptor, POLLIN, &happened)) return Arrival::Ended;
     if (happened == 0) return Arrival::Nothing;  // interrupted
     // A descriptor in error, or a terminal hung up, has nothing more to give.

@@ -21,6 +21,7 @@ class CountedText {
     return *this;
   }
   CountedText& operator=(const CountedText& other) { return *this = CountedText(other); }
+  ~CountedText() = default;
 
   std::uint32_t Length() const { return length_; }
   const Char* Data() const { return heap_ ? heap_.get() : inline_; }

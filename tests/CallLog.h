@@ -46,14 +46,22 @@ inline std::string ReadConsoleCall(const std::string& handle, const void* buffer
          std::to_string(length) + " count=" + std::to_string(*read) + " " + Set(control);
 }
 
-inline std::string MoveMemoryCall(const void* source, SIZE_T count) {
-  std::string call = "RtlMoveMemory " + std::to_string(count);
-  if (count == sizeof(std::int16_t)) {
-    std::int16_t moved;
-    std::memcpy(&moved, source, sizeof moved);
-    call += " source=" + std::to_string(moved);
+// The source's bytes in the order memory holds them, as hex: a copy moves
+// bytes, whatever value they make on this machine.
+inline std::string Bytes(const void* source, SIZE_T count) {
+  static const char digits[] = "0123456789abcdef";
+  std::string shown;
+  for (SIZE_T at = 0; at < count; ++at) {
+    unsigned char byte = static_cast<const unsigned char*>(source)[at];
+    if (at > 0) shown += ' ';
+    shown += digits[byte >> 4];
+    shown += digits[byte & 0xF];
   }
-  return call;
+  return shown;
+}
+
+inline std::string MoveMemoryCall(const void* source, SIZE_T count) {
+  return "RtlMoveMemory " + std::to_string(count) + " source=" + Bytes(source, count);
 }
 
 }  // namespace CallLog

@@ -17,6 +17,7 @@ namespace {
 
 [[noreturn]] void Exec(const std::vector<std::string>& command) {
   std::vector<char*> arguments;
+  arguments.reserve(command.size() + 1);
   for (const std::string& argument : command) arguments.push_back(const_cast<char*>(argument.c_str()));
   arguments.push_back(nullptr);
   execv(arguments[0], arguments.data());
@@ -26,7 +27,7 @@ namespace {
 }  // namespace
 
 Child Child::InTerminal(const std::vector<std::string>& command, const std::function<void(int)>& adjust) {
-  int terminal;
+  int terminal = -1;
   winsize size{24, 80, 0, 0};
   pid_t pid = forkpty(&terminal, nullptr, nullptr, &size);
   if (pid < 0) throw std::runtime_error("forkpty failed");
@@ -86,7 +87,7 @@ const std::string& Child::ReadUntil(const std::string& wanted, Seconds patience)
   return screen_;
 }
 
-void Child::Type(const std::string& keys) {
+void Child::Type(const std::string& keys) const {
   if (write(terminal_, keys.data(), keys.size()) != static_cast<ssize_t>(keys.size()))
     throw std::runtime_error("typing failed");
 }
@@ -120,6 +121,21 @@ void Child::Stop() {
   Wait();
 }
 
+std::vector<std::string> Built(const std::string& program) {
+  std::vector<std::string> command;
+#if defined(PROGRAM_EMULATOR)
+  // Its words, separated by spaces.
+  std::string emulator = PROGRAM_EMULATOR;
+  for (size_t start = 0, end; start <= emulator.size(); start = end + 1) {
+    end = emulator.find(' ', start);
+    if (end == std::string::npos) end = emulator.size();
+    command.push_back(emulator.substr(start, end - start));
+  }
+#endif
+  command.push_back(program);
+  return command;
+}
+
 void RawOutput(int terminal) {
   termios settings;
   tcgetattr(terminal, &settings);
@@ -130,7 +146,7 @@ void RawOutput(int terminal) {
 std::string ReadAll(int descriptor) {
   std::string all;
   char bytes[4096];
-  ssize_t count;
+  ssize_t count = 0;
   while ((count = read(descriptor, bytes, sizeof bytes)) > 0) all.append(bytes, static_cast<size_t>(count));
   return all;
 }

@@ -23,12 +23,14 @@ class Child {
 
   Child(Child&& other) noexcept;
   Child& operator=(Child&&) = delete;
+  Child(const Child&) = delete;
+  Child& operator=(const Child&) = delete;
   ~Child();
 
   // The terminal's output so far, read until `wanted` has appeared or the
   // patience runs out.
   const std::string& ReadUntil(const std::string& wanted, Seconds patience = Patience);
-  void Type(const std::string& keys);
+  void Type(const std::string& keys) const;
   bool Running();
   // The exit status, or -1 when it had to be killed (or died by a signal).
   int Wait(Seconds patience = Patience);
@@ -44,6 +46,10 @@ class Child {
   bool reaped_ = false;
   std::string screen_;
 };
+
+// The command that runs `program`, built for the machine under test: through
+// its emulator where that is not this one.
+std::vector<std::string> Built(const std::string& program);
 
 // For InTerminal: output exactly as the program sent it, with no "\n" made
 // "\r\n" on the way.

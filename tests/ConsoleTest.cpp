@@ -39,7 +39,7 @@ void ReadsThatDoNotWait(int terminal) {
 }
 
 TEST(Console, ShowsTheThreeLinesThenWaits) {
-  Child run = Child::InTerminal({Program}, RawOutput);
+  Child run = Child::InTerminal(Built(Program), RawOutput);
   EXPECT_EQ(run.ReadUntil(Lines), Lines);
   std::this_thread::sleep_for(std::chrono::milliseconds(200));
   EXPECT_TRUE(run.Running()) << "it stopped without waiting for Enter";
@@ -62,7 +62,7 @@ class ConsoleWait : public testing::TestWithParam<Ending> {};
 
 TEST_P(ConsoleWait, EndsWithStatusZeroAndWritesNothingMore) {
   const Ending& ending = GetParam();
-  Child run = Child::InTerminal({Program}, ending.terminal);
+  Child run = Child::InTerminal(Built(Program), ending.terminal);
   ASSERT_EQ(run.ReadUntil(Lines), Lines);
   run.Type(ending.typedFirst);
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
@@ -83,6 +83,8 @@ INSTANTIATE_TEST_SUITE_P(Keys, ConsoleWait,
 
 struct Pipe {
   int read = -1, write = -1;
+  Pipe(const Pipe&) = delete;
+  Pipe& operator=(const Pipe&) = delete;
   Pipe() {
     int ends[2];
     if (pipe2(ends, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
@@ -106,7 +108,7 @@ struct Pipe {
 TEST(ConsoleStreams, InputThatIsEmptyEndsTheWaitAtOnce) {
   int input = open("/dev/null", O_RDONLY | O_CLOEXEC);
   Pipe output, errors;
-  Child run = Child::WithStreams({Program}, input, output.write, errors.write);
+  Child run = Child::WithStreams(Built(Program), input, output.write, errors.write);
   output.CloseWrite();
   errors.CloseWrite();
   EXPECT_EQ(ReadAll(output.read), Lines);
@@ -123,7 +125,7 @@ TEST(ConsoleStreams, ReadsNothingAfterTheCarriageReturn) {
   for (const Case& c : cases) {
     int input = InputFile(c.input);
     int output = open("/dev/null", O_WRONLY | O_CLOEXEC);
-    Child run = Child::WithStreams({Program}, input, output, Child::Inherited);
+    Child run = Child::WithStreams(Built(Program), input, output, Child::Inherited);
     EXPECT_EQ(run.Wait(), 0);
     EXPECT_EQ(lseek(input, 0, SEEK_CUR), c.taken) << c.input;
     close(input);
@@ -143,7 +145,7 @@ TEST(ConsoleStreams, FailedWritesAreLostAndTheRunEndsWell) {
   for (const Case& c : cases) {
     int input = InputFile("\r");
     Pipe errors;
-    Child run = Child::WithStreams({Program}, input, c.output, errors.write);
+    Child run = Child::WithStreams(Built(Program), input, c.output, errors.write);
     errors.CloseWrite();
     EXPECT_EQ(ReadAll(errors.read), "") << c.name;
     EXPECT_EQ(run.Wait(), 0) << c.name;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -83,18 +84,16 @@ TEST_P(MainFailure, LeavesThroughTheCleanUp) {
   record.input = {'\r'};
   std::ptrdiff_t before = LiveAllocations();
   failure.expectError();
-  std::size_t writes = 0, frees = 0;
-  for (const std::string& call : record.calls) {
-    writes += call.rfind("WriteConsoleA", 0) == 0;
-    frees += call == "FreeConsole";
-  }
+  auto writes = std::count_if(record.calls.begin(), record.calls.end(),
+                              [](const std::string& call) { return call.starts_with("WriteConsoleA"); });
+  auto frees = std::count(record.calls.begin(), record.calls.end(), "FreeConsole");
   // What the fakes recorded is the test's, not Main's.
   Calls().swap(record.calls);
   Calls().swap(record.lookups);
   std::vector<const void*>().swap(record.moveSources);
   EXPECT_EQ(LiveAllocations(), before) << "Main left storage behind";
-  EXPECT_EQ(writes, failure.writes);
-  EXPECT_EQ(frees, 0u);
+  EXPECT_EQ(writes, static_cast<std::ptrdiff_t>(failure.writes));
+  EXPECT_EQ(frees, 0);
   EXPECT_EQ(record.input.size(), 1u) << "the wait never began";
 }
 

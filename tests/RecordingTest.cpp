@@ -32,7 +32,7 @@ class RecordedRun : public testing::Test {
     setenv("KERNEL32_INPUT", input.c_str(), 1);
     int errors[2];
     if (pipe2(errors, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
-    Child run = Child::WithStreams({folder_ + "/Kestrune"}, Child::Inherited, Child::Inherited, errors[1]);
+    Child run = Child::WithStreams(Built(folder_ + "/Kestrune"), Child::Inherited, Child::Inherited, errors[1]);
     close(errors[1]);
     errors_ = ReadAll(errors[0]);
     close(errors[0]);

@@ -82,8 +82,7 @@ TEST_F(StandIn, EnterArrivesAsACarriageReturnWhateverTheTerminalSends) {
   };
   for (const Case& c : cases) {
     Type(c.typed);
-    int reads = 0;
-    for (const char* at = c.delivered; *at != '\0'; ++at) reads += *at == '|';
+    auto reads = static_cast<int>(std::count(c.delivered, c.delivered + std::strlen(c.delivered), '|'));
     EXPECT_EQ(Reads(c.length, reads), c.delivered) << c.typed;
   }
 }
