@@ -10,7 +10,7 @@ build=(cmake ninja-build g++ libgtest-dev)
 # code, qemu's user-mode emulator runs it instead.
 emulation=(libc6:i386 qemu-user-static)
 test=("${build[@]}" binutils g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 wine32:i386 icoutils xvfb xdotool
-  clang-16 clang-tidy-16 g++-s390x-linux-gnu googletest)
+  clang-16 clang-tidy-16 g++-s390x-linux-gnu googletest git)
 bench=("${test[@]}" gcc valgrind time)
 
 case "${1:-}" in
