@@ -17,9 +17,12 @@ namespace Platform {
 
 namespace {
 
-// The path of the file last named, or null when it could not be named.
+// The path of the library file last named. Static, so that a message can
+// name it after the call that made it.
 char path[PATH_MAX];
 
+// Writes the path of the file that stands for the library `name` into
+// `path`. Null when done; otherwise why it cannot be.
 const char* NamePath(const char* name) noexcept {
   // One exact path, "<folder of the executable>/lib<name>.so": no search, no
   // environment, so the library that runs is the one shipped beside it.
