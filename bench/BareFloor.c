@@ -1,5 +1,6 @@
-// The least any program can do for this job: three writes, then one byte at
-// a time until a carriage return. The yardstick for Kestrune, not part of it.
+// The bare floor: the least any program can do for this job, three writes
+// and then one byte at a time until a carriage return. It binds nothing and
+// fills no array; a yardstick for Kestrune, not part of it.
 #include <unistd.h>
 int main(void) {
   static const char first[] = "a: 45, b: 45\r\n", second[] = "a: 90, b: 90\r\n", third[] = "b: 1234\r\n";
