@@ -143,6 +143,36 @@ void RawOutput(int terminal) {
   tcsetattr(terminal, TCSANOW, &settings);
 }
 
+Pipe::Pipe() {
+  int ends[2];
+  if (pipe2(ends, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+  read = ends[0];
+  write = ends[1];
+}
+
+Pipe::~Pipe() {
+  CloseRead();
+  CloseWrite();
+}
+
+void Pipe::CloseRead() {
+  if (read >= 0) close(read);
+  read = -1;
+}
+
+void Pipe::CloseWrite() {
+  if (write >= 0) close(write);
+  write = -1;
+}
+
+std::string FileText(const std::string& path) {
+  int file = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (file < 0) return "";
+  std::string text = ReadAll(file);
+  close(file);
+  return text;
+}
+
 std::string ReadAll(int descriptor) {
   std::string all;
   char bytes[4096];

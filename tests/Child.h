@@ -55,8 +55,21 @@ std::vector<std::string> Built(const std::string& program);
 // "\r\n" on the way.
 void RawOutput(int terminal);
 
+// A pipe whose ends close with it, or sooner when asked.
+struct Pipe {
+  int read = -1, write = -1;
+  Pipe();
+  Pipe(const Pipe&) = delete;
+  Pipe& operator=(const Pipe&) = delete;
+  ~Pipe();
+  void CloseRead();
+  void CloseWrite();
+};
+
 // Helpers around the test's own files.
 std::string ReadAll(int descriptor);
+// The whole of the file at `path`; empty when it cannot be read.
+std::string FileText(const std::string& path);
 std::string TemporaryFolder();
 void CopyFile(const std::string& from, const std::string& to);
 // A file holding `text`, open for reading from its start, already unlinked.

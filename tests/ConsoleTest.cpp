@@ -81,30 +81,6 @@ INSTANTIATE_TEST_SUITE_P(Keys, ConsoleWait,
                                          Ending{"ReadsThatDoNotWait", ReadsThatDoNotWait, "ab", "\r", "ab\n"}),
                          [](const testing::TestParamInfo<Ending>& info) { return std::string(info.param.name); });
 
-struct Pipe {
-  int read = -1, write = -1;
-  Pipe(const Pipe&) = delete;
-  Pipe& operator=(const Pipe&) = delete;
-  Pipe() {
-    int ends[2];
-    if (pipe2(ends, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
-    read = ends[0];
-    write = ends[1];
-  }
-  ~Pipe() {
-    CloseRead();
-    CloseWrite();
-  }
-  void CloseRead() {
-    if (read >= 0) close(read);
-    read = -1;
-  }
-  void CloseWrite() {
-    if (write >= 0) close(write);
-    write = -1;
-  }
-};
-
 TEST(ConsoleStreams, InputThatIsEmptyEndsTheWaitAtOnce) {
   int input = open("/dev/null", O_RDONLY | O_CLOEXEC);
   Pipe output, errors;

@@ -24,17 +24,16 @@ std::vector<std::string> Limited(const std::string& limit, const std::string& pr
 TEST(Limits, WritesPastTheFileSizeLimitAreLostAndTheRunEndsWell) {
   int input = InputFile("\r");
   int output = OutputFile();
-  int errors[2];
-  ASSERT_EQ(pipe2(errors, O_CLOEXEC), 0);
-  Child run = Child::WithStreams(Limited("-f 0"), input, output, errors[1]);
-  close(errors[1]);
-  EXPECT_EQ(ReadAll(errors[0]), "");
+  Pipe errors;
+  Child run = Child::WithStreams(Limited("-f 0"), input, output, errors.write);
+  errors.CloseWrite();
+  EXPECT_EQ(ReadAll(errors.read), "");
   EXPECT_EQ(run.Wait(), 0) << "a write past the limit ended the run";
   EXPECT_EQ(lseek(input, 0, SEEK_CUR), 1) << "the wait did not read its Enter";
   struct stat written;
   fstat(output, &written);
   EXPECT_EQ(written.st_size, 0);
-  for (int descriptor : {input, output, errors[0]}) close(descriptor);
+  for (int descriptor : {input, output}) close(descriptor);
 }
 
 // With no library beside it, the run fails before it has a console.
@@ -42,23 +41,21 @@ TEST(Limits, AnErrorThatNobodyCanReadStillEndsWithStatusOne) {
   std::string folder = TemporaryFolder();
   std::string alone = folder + "/Kestrune";
   CopyFile(Program, alone);
-  int closedPipe[2];
-  ASSERT_EQ(pipe2(closedPipe, O_CLOEXEC), 0);
-  close(closedPipe[0]);
+  Pipe closedPipe;
+  closedPipe.CloseRead();
   int fullFile = OutputFile();
   struct Case {
     const char* name;
     std::vector<std::string> command;
     int errors;
   } cases[] = {
-      {"closed pipe", Built(alone), closedPipe[1]},
+      {"closed pipe", Built(alone), closedPipe.write},
       {"file at its size limit", Limited("-f 0", alone), fullFile},
   };
   for (const Case& c : cases) {
     Child run = Child::WithStreams(c.command, Child::Inherited, Child::Inherited, c.errors);
     EXPECT_EQ(run.Wait(), 1) << c.name;
   }
-  close(closedPipe[1]);
   close(fullFile);
   unlink(alone.c_str());
   rmdir(folder.c_str());
@@ -75,13 +72,12 @@ TEST(Limits, MemoryRunningOutIsAnErrorNeverAnAbort) {
   for (int kibibytes = 100; kibibytes <= 400; kibibytes += 10) {
     int input = InputFile("\r");
     int output = open("/dev/null", O_WRONLY | O_CLOEXEC);
-    int errors[2];
-    ASSERT_EQ(pipe2(errors, O_CLOEXEC), 0);
-    Child run = Child::WithStreams(Limited("-d " + std::to_string(kibibytes)), input, output, errors[1]);
-    close(errors[1]);
-    std::string said = ReadAll(errors[0]);
+    Pipe errors;
+    Child run = Child::WithStreams(Limited("-d " + std::to_string(kibibytes)), input, output, errors.write);
+    errors.CloseWrite();
+    std::string said = ReadAll(errors.read);
     int status = run.Wait();
-    for (int descriptor : {input, output, errors[0]}) close(descriptor);
+    for (int descriptor : {input, output}) close(descriptor);
     if (status == 127) continue;  // the loader's
     EXPECT_TRUE(status == 0 || (status == 1 && said == "Kestrune: out of memory\n"))
         << kibibytes << " KiB: status " << status << ", " << said;

@@ -30,12 +30,10 @@ class RecordedRun : public testing::Test {
     if (library != nullptr) CopyFile(library, folder_ + "/libKernel32.so");
     setenv("KERNEL32_RECORD", (folder_ + "/record").c_str(), 1);
     setenv("KERNEL32_INPUT", input.c_str(), 1);
-    int errors[2];
-    if (pipe2(errors, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
-    Child run = Child::WithStreams(Built(folder_ + "/Kestrune"), Child::Inherited, Child::Inherited, errors[1]);
-    close(errors[1]);
-    errors_ = ReadAll(errors[0]);
-    close(errors[0]);
+    Pipe errors;
+    Child run = Child::WithStreams(Built(folder_ + "/Kestrune"), Child::Inherited, Child::Inherited, errors.write);
+    errors.CloseWrite();
+    errors_ = ReadAll(errors.read);
     unsetenv("KERNEL32_RECORD");
     unsetenv("KERNEL32_INPUT");
     return run.Wait();
@@ -43,10 +41,7 @@ class RecordedRun : public testing::Test {
 
   Calls Recorded() const {
     Calls calls;
-    int file = open((folder_ + "/record").c_str(), O_RDONLY | O_CLOEXEC);
-    if (file < 0) return calls;
-    std::istringstream lines(ReadAll(file));
-    close(file);
+    std::istringstream lines(FileText(folder_ + "/record"));
     for (std::string line; std::getline(lines, line);) calls.push_back(line);
     return calls;
   }

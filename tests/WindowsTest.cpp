@@ -1,5 +1,4 @@
 // The Windows executables' structure, read with tools no one here wrote.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -169,13 +168,6 @@ std::u16string Utf16(const std::string& value) {
 
 std::string Narrow(const std::u16string& text) { return std::string(text.begin(), text.end()); }
 
-std::string FileBytes(const std::string& path) {
-  int file = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  std::string bytes = file >= 0 ? ReadAll(file) : "";
-  if (file >= 0) close(file);
-  return bytes;
-}
-
 // Two clean clones of the commit under test, in two folders, built one after
 // the other: each Windows executable comes out the same to the byte, its
 // header's time is the commit's, and neither folder's path is in it.
@@ -191,7 +183,7 @@ TEST_F(WindowsExecutable, RebuildsAreByteIdentical) {
       ToolOutput("cmake", "cmake", "-S " + source + " --preset " + preset + " >/dev/null");
       ToolOutput("cmake", "cmake", "--build " + source + "/build/" + preset + " >/dev/null");
       std::string built = source + "/build/" + preset + "/bin/Kestrune.exe";
-      std::string bytes = FileBytes(built);
+      std::string bytes = FileText(built);
       ASSERT_GT(bytes.size(), 0x100u) << built;
       EXPECT_EQ(bytes.find(source), std::string::npos) << built << " holds the path it was built in";
       std::uint32_t header = DoubleWord(bytes, 0x3C);

@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <regex>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -58,19 +59,13 @@ std::string ScreenText(const std::string& screen) {
 // The relayed calls in a log, in order, each as "dll.Entry(arguments)", with
 // the addresses of the texts passed left out.
 std::vector<std::string> RelayedCalls(const std::string& logPath) {
-  int log = open(logPath.c_str(), O_RDONLY | O_CLOEXEC);
-  std::string text = log >= 0 ? ReadAll(log) : "";
-  if (log >= 0) close(log);
   static const std::regex call("[0-9a-f]+:Call ((KERNEL32|user32)\\.\\w+\\(.*\\)) ret=[0-9a-f]+");
   static const std::regex address("[0-9a-f]+ \"");
   std::vector<std::string> calls;
   std::smatch found;
-  for (size_t start = 0, end; start < text.size(); start = end + 1) {
-    end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(start, end - start);
+  std::istringstream lines(FileText(logPath));
+  for (std::string line; std::getline(lines, line);)
     if (std::regex_match(line, found, call)) calls.push_back(std::regex_replace(found[1].str(), address, "\""));
-  }
   return calls;
 }
 
@@ -132,13 +127,14 @@ class WineRun : public testing::TestWithParam<WindowsBuild> {
                           "/d", RelayInclude, "/f"}),
                 0);
     }
-    // A prefix still being written behaves oddly; wait for its server.
-    ASSERT_EQ(RunToEnd({WineServer, "-w"}), 0);
     ready_ = true;
   }
 
   void SetUp() override {
     ASSERT_TRUE(ready_) << "the Wine prefix could not be made ready";
+    // Each run starts its own server: one left from the run before would
+    // still be writing the prefix, or would lack this run's display.
+    ASSERT_EQ(RunToEnd({WineServer, "-w"}), 0);
     relayLog_ = TemporaryFolder() + "/relay.log";
   }
   void TearDown() override {
