@@ -1,7 +1,7 @@
 #include "demo/ModuleKestrune.h"
 
 #include "demo/DynamicArray.h"
-#include "platform/Operations.h"
+#include "platform/ConsoleAndMemory.h"
 
 namespace ModuleKestrune {
 

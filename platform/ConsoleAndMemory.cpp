@@ -1,4 +1,4 @@
-#include "platform/Operations.h"
+#include "platform/ConsoleAndMemory.h"
 
 #include <array>
 
