@@ -5,11 +5,14 @@
 // the 1,001-element array with every store and both additions checked,
 // builds its lines as UTF-16 and converts them at the write, and reads one
 // character at a time, the previous one in the buffer and the count zeroed,
-// until a carriage return. A yardstick for Kestrune, not part of it.
+// until a carriage return. It loads the library only if it is a regular file,
+// since opening a FIFO could wait for ever. A yardstick for Kestrune, not
+// part of it.
 #include <dlfcn.h>
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 typedef int32_t (*Console)(void);
@@ -33,6 +36,8 @@ static void* Bind(int entry) {
     if (length <= 0) Fail();
     while (length > 0 && path[length - 1] != '/') --length;
     memcpy(path + length, "libKernel32.so", sizeof "libKernel32.so");
+    struct stat status;
+    if (stat(path, &status) != 0 || !S_ISREG(status.st_mode)) Fail();
     library = dlopen(path, RTLD_LAZY | RTLD_LOCAL);
     if (library == NULL) Fail();
   }

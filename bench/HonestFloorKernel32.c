@@ -1,5 +1,6 @@
 // The honest floor's Kernel32: the six entry points with the least bodies
-// that do the job. SIGPIPE is ignored while the console is allocated, and a
+// that do the job. SIGPIPE and SIGXFSZ are ignored while the console is
+// allocated, so that output nobody can take is lost rather than fatal, and a
 // lone line feed is Enter.
 #include <signal.h>
 #include <stdint.h>
@@ -8,16 +9,18 @@
 
 #define EXPORT __attribute__((visibility("default")))
 
-static struct sigaction pipeBefore;
+static struct sigaction pipeBefore, sizeBefore;
 static int input = 0, output = 1;
 
 EXPORT int32_t AllocConsole(void) {
   struct sigaction ignore = {0};
   ignore.sa_handler = SIG_IGN;
-  return sigaction(SIGPIPE, &ignore, &pipeBefore) == 0;
+  return sigaction(SIGPIPE, &ignore, &pipeBefore) == 0 && sigaction(SIGXFSZ, &ignore, &sizeBefore) == 0;
 }
 
-EXPORT int32_t FreeConsole(void) { return sigaction(SIGPIPE, &pipeBefore, NULL) == 0; }
+EXPORT int32_t FreeConsole(void) {
+  return sigaction(SIGPIPE, &pipeBefore, NULL) == 0 && sigaction(SIGXFSZ, &sizeBefore, NULL) == 0;
+}
 
 EXPORT void* GetStdHandle(uint32_t selector) {
   return selector == (uint32_t)-10 ? &input : selector == (uint32_t)-11 ? &output : (void*)-1;
