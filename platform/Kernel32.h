@@ -18,16 +18,17 @@ using SIZE_T = std::size_t;
 inline constexpr DWORD STD_INPUT_HANDLE = static_cast<DWORD>(-10);
 inline constexpr DWORD STD_OUTPUT_HANDLE = static_cast<DWORD>(-11);
 
-inline Library Kernel32{"Kernel32"};
+// The library the six live in, loaded when the first of them is called.
+inline Library SystemLibrary{"Kernel32"};
 
-inline EntryPoint<BOOL(ENTRY_CALL*)()> AllocConsole{Kernel32, "AllocConsole"};
-inline EntryPoint<BOOL(ENTRY_CALL*)()> FreeConsole{Kernel32, "FreeConsole"};
-inline EntryPoint<HANDLE(ENTRY_CALL*)(DWORD selector)> GetStdHandle{Kernel32, "GetStdHandle"};
+inline EntryPoint<BOOL(ENTRY_CALL*)()> AllocConsole{SystemLibrary, "AllocConsole"};
+inline EntryPoint<BOOL(ENTRY_CALL*)()> FreeConsole{SystemLibrary, "FreeConsole"};
+inline EntryPoint<HANDLE(ENTRY_CALL*)(DWORD selector)> GetStdHandle{SystemLibrary, "GetStdHandle"};
 inline EntryPoint<BOOL(ENTRY_CALL*)(HANDLE console, const void* text, DWORD length, DWORD* written, void* reserved)>
-    WriteConsoleA{Kernel32, "WriteConsoleA"};
+    WriteConsoleA{SystemLibrary, "WriteConsoleA"};
 inline EntryPoint<BOOL(ENTRY_CALL*)(HANDLE console, void* buffer, DWORD length, DWORD* read, void* control)>
-    ReadConsoleA{Kernel32, "ReadConsoleA"};
+    ReadConsoleA{SystemLibrary, "ReadConsoleA"};
 inline EntryPoint<void(ENTRY_CALL*)(void* destination, const void* source, SIZE_T count)> RtlMoveMemory{
-    Kernel32, "RtlMoveMemory"};
+    SystemLibrary, "RtlMoveMemory"};
 
 }  // namespace Kernel32
