@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "tests/Child.h"
-#include "tests/Tools.h"
+#include "tests/PackagedTools.h"
 
 namespace {
 

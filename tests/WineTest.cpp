@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "tests/Child.h"
-#include "tests/Tools.h"
+#include "tests/PackagedTools.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tests/Tools.h"
+#include "tests/PackagedTools.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
