@@ -99,8 +99,8 @@ row ------------------------------------------ --------- --------- --------- ---
 h=${runs[honest,0]} k=${runs[kestrune,0]}
 figure 'a whole run, instructions (input "\r")' "${runs[bare,0]}" "$h" "${runs[runtime,0]}" "$k" \
   'at most 1.05 x honest' "$(verdict "$k <= 1.05 * $h")"
+declare -A key
 for n in 100000 1000; do
-  declare -A key
   for program in "${programs[@]}"; do key[$program]=$(perKey "${runs[$program,0]}" "${runs[$program,$n]}" $n); done
   if [ $n = 100000 ]; then
     figure 'each keystroke, instructions' "${key[bare]}" "${key[honest]}" "${key[runtime]}" "${key[kestrune]}" \

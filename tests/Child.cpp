@@ -87,6 +87,8 @@ const std::string& Child::ReadUntil(const std::string& wanted, Seconds patience)
   return screen_;
 }
 
+const std::string& Child::ReadFor(Seconds time) { return ReadUntil("\x01never\x01", time); }
+
 void Child::Type(const std::string& keys) const {
   if (write(terminal_, keys.data(), keys.size()) != static_cast<ssize_t>(keys.size()))
     throw std::runtime_error("typing failed");
@@ -103,7 +105,7 @@ int Child::Wait(Seconds patience) {
   auto deadline = std::chrono::steady_clock::now() + patience;
   while (Running()) {
     if (terminal_ >= 0)
-      ReadUntil("\x01never\x01", std::chrono::milliseconds(20));  // keep the terminal drained
+      ReadFor(std::chrono::milliseconds(20));  // keep the terminal drained
     else
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
     if (std::chrono::steady_clock::now() > deadline) {

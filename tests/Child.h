@@ -30,6 +30,8 @@ class Child {
   // The terminal's output so far, read until `wanted` has appeared or the
   // patience runs out.
   const std::string& ReadUntil(const std::string& wanted, Seconds patience = Patience);
+  // The terminal's output so far, after taking whatever arrives for `time`.
+  const std::string& ReadFor(Seconds time);
   void Type(const std::string& keys) const;
   bool Running();
   // The exit status, or -1 when it had to be killed (or died by a signal).

@@ -21,6 +21,11 @@ namespace {
 const std::string I686 = WINDOWS_I686_EXECUTABLE;
 const std::string X86_64 = WINDOWS_X86_64_EXECUTABLE;
 
+// The manifest the executable at `path` carries, as the loader reads it.
+std::string Manifest(const std::string& path) {
+  return ToolOutput("wrestool", "icoutils", "-x --raw --type=24 --name=1 " + path);
+}
+
 class WindowsExecutable : public testing::Test {
  protected:
   static void RequireBuilt(const std::string& path) {
@@ -66,7 +71,7 @@ TEST_P(PortableExecutable, IsAGuiProgramImportingOnlySystemLibraries) {
 TEST_P(PortableExecutable, DeclaresWhatAReleaseNeeds) {
   const Build& build = GetParam();
   ASSERT_TRUE(Exists(*build.path)) << *build.path << " is not built: run ./build-and-test.sh";
-  std::string manifest = ToolOutput("wrestool", "icoutils", "-x --raw --type=24 --name=1 " + *build.path);
+  std::string manifest = Manifest(*build.path);
   const char* wanted[] = {
       "<requestedExecutionLevel level=\"asInvoker\" uiAccess=\"false\"/>",
       "<supportedOS Id=\"{e2011457-1546-43c5-a5fe-008deee3d3f0}\"/>",  // Vista
@@ -106,7 +111,7 @@ TEST_F(WindowsExecutable, FitsIn64KiBBesideItsManifest) {
   RequireBuilt(I686);
   struct stat status;
   ASSERT_EQ(stat(I686.c_str(), &status), 0);
-  size_t manifest = ToolOutput("wrestool", "icoutils", "-x --raw --type=24 --name=1 " + I686).size();
+  size_t manifest = Manifest(I686).size();
   ASSERT_GT(manifest, 0u);
   off_t manifestBlocks = static_cast<off_t>((manifest + 511) / 512 * 512);
   EXPECT_LE(status.st_size, 64 * 1024 + manifestBlocks) << "Kestrune.exe, resources and all";

@@ -84,17 +84,15 @@ class VirtualDisplay {
 
  private:
   static Child Start(std::string& name) {
-    int chosen[2];
-    if (pipe(chosen) != 0) throw std::runtime_error("pipe failed");
+    Pipe chosen;
     Child server =
         Child::WithStreams({"/usr/bin/Xvfb", "-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "800x600x24"},
-                           Child::Inherited, chosen[1], Child::Inherited);
-    close(chosen[1]);
+                           Child::Inherited, chosen.write, Child::Inherited);
+    chosen.CloseWrite();
     // The server writes its number and a line feed once it is ready, and
     // keeps the pipe open; a server that fails closes it.
     std::string number;
-    for (char digit; read(chosen[0], &digit, 1) == 1 && digit != '\n';) number += digit;
-    close(chosen[0]);
+    for (char digit; read(chosen.read, &digit, 1) == 1 && digit != '\n';) number += digit;
     name = number.empty() ? "" : ":" + number;
     return server;
   }
@@ -169,7 +167,7 @@ class WineRun : public testing::TestWithParam<WindowsBuild> {
            std::chrono::steady_clock::now() < deadline) {
     }
     // Let the last control sequences arrive before the text is compared.
-    return ScreenText(run.ReadUntil("\x01never\x01", std::chrono::milliseconds(300)));
+    return ScreenText(run.ReadFor(std::chrono::milliseconds(300)));
   }
 
   std::string relayLog_;
@@ -188,7 +186,7 @@ TEST_P(WineRun, ShowsTheLinesDropsTypedKeysAndEndsOnEnter) {
   EXPECT_TRUE(run.Running()) << "typed characters ended the wait";
   run.Type("\r");
   EXPECT_EQ(run.Wait(Patience), 0);
-  EXPECT_EQ(ScreenText(run.ReadUntil("\x01never\x01", std::chrono::milliseconds(0))), Lines + "xy\r\n");
+  EXPECT_EQ(ScreenText(run.ReadFor(std::chrono::milliseconds(0))), Lines + "xy\r\n");
   EXPECT_EQ(RelayedCalls(relayLog_), (std::vector<std::string>{"KERNEL32.AllocConsole()", "KERNEL32.FreeConsole()"}));
 }
 
@@ -205,17 +203,17 @@ TEST_P(WineRun, OverflowShowsTheTwoLinesThenAMessageBoxAndEndsWithStatusOne) {
   while (window.empty() && run.Running() && std::chrono::steady_clock::now() < deadline) {
     int found = 0;  // 1 until there is one
     window = ToolOutput("xdotool", "xdotool", "search --name '^Kestrune$'", &found);
-    run.ReadUntil("\x01never\x01", std::chrono::milliseconds(500));
+    run.ReadFor(std::chrono::milliseconds(500));
   }
   ASSERT_FALSE(window.empty()) << "no window titled Kestrune appeared";
   window = window.substr(0, window.find('\n'));
-  EXPECT_EQ(ScreenText(run.ReadUntil("\x01never\x01", std::chrono::milliseconds(300))), TwoLines);
+  EXPECT_EQ(ScreenText(run.ReadFor(std::chrono::milliseconds(300))), TwoLines);
   EXPECT_TRUE(run.Running()) << "the box does not wait for the user";
 
   // Enter presses the box's one button, as it would for a person.
   ToolOutput("xdotool", "xdotool", "windowfocus --sync " + window + " key Return");
   EXPECT_EQ(run.Wait(Patience), 1);
-  EXPECT_EQ(ScreenText(run.ReadUntil("\x01never\x01", std::chrono::milliseconds(0))), TwoLines);
+  EXPECT_EQ(ScreenText(run.ReadFor(std::chrono::milliseconds(0))), TwoLines);
   EXPECT_EQ(RelayedCalls(relayLog_),
             (std::vector<std::string>{
                 "KERNEL32.AllocConsole()",
